@@ -1,0 +1,15 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (posix threads flavour).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KAVRO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${KAVRO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KAVRO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${KAVRO_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KAVRO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+# BOTH, so that a dependency prefix outside the sysroot (FREEIMAGE_ROOT) is found too.
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)

@@ -1,0 +1,170 @@
+#include "framework/dialog.h"
+
+#include "framework/win_app.h"
+
+CDialog::~CDialog()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        Unregister();
+        HWND hWnd = Detach();
+        ::DestroyWindow(hWnd);
+    }
+}
+
+bool CDialog::Create(HWND parent)
+{
+    m_bModal = false;
+    HWND hWnd = ::CreateDialogParamA(CWinApp::Instance()->ResourceInstance(),
+                                     MAKEINTRESOURCEA(m_nTemplateId), parent,
+                                     &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return hWnd != nullptr;
+}
+
+INT_PTR CDialog::DoModal(HWND parent)
+{
+    m_bModal = true;
+    return ::DialogBoxParamA(CWinApp::Instance()->ResourceInstance(),
+                             MAKEINTRESOURCEA(m_nTemplateId), parent,
+                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::UpdateData(bool saveAndValidate)
+{
+    CDataExchange dx(m_hWnd, saveAndValidate);
+    DoDataExchange(dx);
+    return !dx.Failed();
+}
+
+void CDialog::EndDialog(int result)
+{
+    if (m_bModal)
+        ::EndDialog(m_hWnd, result);
+    else
+        ::ShowWindow(m_hWnd, SW_HIDE);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(false);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(true))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+bool CDialog::PreTranslateMessage(MSG* msg)
+{
+    const bool input = (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) ||
+                       (msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST);
+    if (!input || !m_hWnd)
+        return false;
+    return ::IsDialogMessageA(m_hWnd, msg) != FALSE;
+}
+
+bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return false;
+}
+
+HBRUSH CDialog::OnCtlColor(HDC, HWND, UINT)
+{
+    return nullptr;
+}
+
+HBRUSH CDialog::DefaultCtlColor(HDC hdc, HWND control, UINT kind)
+{
+    return reinterpret_cast<HBRUSH>(::DefWindowProcA(m_hWnd, WM_CTLCOLORMSGBOX + kind,
+                                                     reinterpret_cast<WPARAM>(hdc),
+                                                     reinterpret_cast<LPARAM>(control)));
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        self->m_hWnd = hWnd;
+        self->Register();
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    }
+    if (!self)
+        return FALSE;
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG)
+        return OnInitDialog();
+
+    if (msg == WM_NCDESTROY) {
+        HWND hWnd = m_hWnd;
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
+        Unregister();
+        m_hWnd = nullptr;
+        CWinApp* app = CWinApp::Instance();
+        if (app && app->MainWindow() == this) {
+            app->SetMainWindow(nullptr);
+            ::PostQuitMessage(0);
+        }
+        PostNcDestroy();  // may delete this
+        return FALSE;
+    }
+
+    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
+        HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
+                                  msg - WM_CTLCOLORMSGBOX);
+        return reinterpret_cast<INT_PTR>(brush);
+    }
+
+    if (msg == WM_DRAWITEM) {
+        auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (dis && dis->CtlType == ODT_BUTTON) {
+            if (CWindow* control = CWindow::FromHandle(dis->hwndItem)) {
+                control->DrawItem(dis);
+                return TRUE;
+            }
+        }
+    }
+
+    LRESULT result = 0;
+    const bool outer = m_bMsgHandled;
+    m_bMsgHandled = true;
+    const bool handled = OnMessage(msg, wParam, lParam, result);
+    const bool wantsDefault = !m_bMsgHandled;
+    m_bMsgHandled = outer;
+    if (handled && wantsDefault)
+        return FALSE;
+    if (handled) {
+        // Messages whose result is the return value itself, not DWLP_MSGRESULT.
+        if (msg == WM_QUERYDRAGICON || msg == WM_CTLCOLORDLG)
+            return static_cast<INT_PTR>(result);
+        if (m_hWnd)
+            ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+    }
+    return FALSE;
+}

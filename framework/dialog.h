@@ -1,0 +1,59 @@
+// Base class of every window of the program: a dialog built from a template,
+// modeless or modal, with a message table, data exchange and the standard
+// dialog keyboard handling.
+#pragma once
+#include <windows.h>
+
+#include "framework/data_exchange.h"
+#include "framework/message_table.h"
+#include "framework/window.h"
+
+class CDialog : public CWindow {
+public:
+    explicit CDialog(UINT templateId) : m_nTemplateId(templateId) {}
+    ~CDialog() override;
+
+    // Modeless: creates the window (hidden unless the template says otherwise).
+    bool Create(HWND parent);
+    // Modal: runs until EndDialog and returns its result (-1 on failure).
+    INT_PTR DoModal(HWND parent);
+    bool IsModal() const { return m_bModal; }
+
+    // Reads the controls into the members (true) or writes them (false);
+    // false when a field could not be read.
+    bool UpdateData(bool saveAndValidate = true);
+    // A modal dialog ends; a modeless one is only hidden.
+    void EndDialog(int result);
+
+    HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    void SetItemText(int id, const char* text) const { ::SetDlgItemTextA(m_hWnd, id, text); }
+
+    // Keyboard and mouse input goes through the dialog manager (Tab, arrows,
+    // Enter as IDOK, Escape as IDCANCEL).
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    virtual BOOL OnInitDialog();              // first data exchange; TRUE = default focus
+    virtual void DoDataExchange(CDataExchange&) {}
+    virtual void OnOK();                      // read back, then end with IDOK
+    virtual void OnCancel();                  // end with IDCANCEL
+    virtual void PostNcDestroy() {}           // self-deleting windows delete here
+
+    // The message table of the derived class; true when a handler ran.
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Colours of the dialog and its controls; nullptr keeps the default.
+    virtual HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind);
+    // What the dialog manager would return for a colour message.
+    HBRUSH DefaultCtlColor(HDC hdc, HWND control, UINT kind);
+    // Called by a table handler that wants the message's default processing
+    // as well (its result is then ignored).
+    void SetMsgHandled(bool handled) { m_bMsgHandled = handled; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    UINT m_nTemplateId;
+    bool m_bModal = false;
+    bool m_bMsgHandled = true;
+};

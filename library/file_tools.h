@@ -1,0 +1,30 @@
+// Path and file-system helpers used throughout the program.
+#pragma once
+#include <string>
+
+class CFileTools {
+public:
+    CFileTools() = default;
+    virtual ~CFileTools() = default;
+
+    // True when a file search for the path finds anything (wildcards work).
+    bool FileExists(const std::string& path) const;
+    // True when the first entry a file search finds is a directory.
+    bool FolderExists(const std::string& path) const;
+    // Creates every missing folder along the path; true when it is a folder now.
+    bool CreateFolderPath(const std::string& path) const;
+
+    // The text after the last "."; empty when there is none.
+    std::string GetFileExtension(const std::string& text) const;
+    // The text before the last "."; empty when there is none.
+    std::string RemoveFileExtension(const std::string& text) const;
+    // The text after the last "\"; empty when there is none.
+    std::string GetFileNamePart(const std::string& text) const;
+
+    // Dispatches every waiting message through the application's
+    // pre-translation, then returns.
+    void PumpMessages() const;
+
+    // Double-byte-aware reverse search; npos when the character is absent.
+    static std::string::size_type FindLast(const std::string& text, char ch);
+};
