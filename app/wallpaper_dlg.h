@@ -1,0 +1,133 @@
+// The main window: banner, library list, eight buttons and the status line.
+// It owns the state every other part works on and routes every command.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "decor/color_button.h"
+#include "engine/wallpaper_engine.h"
+#include "framework/dialog.h"
+#include "library/file_tools.h"
+#include "library/library_list.h"
+#include "settings/settings.h"
+
+class COptionsDlg;
+class CPreviewDlg;
+class CSystemImageList;
+
+class CWallpaperDlg : public CDialog, public CWallpaperEngine::Reporter {
+public:
+    CWallpaperDlg();
+    ~CWallpaperDlg() override;
+
+    static const char kTitle[];
+
+    // The status line; each text replaces the previous one.
+    void SetStatusText(const std::string& text) override;
+    // "<message> Image file : <path>"; an empty message shows nothing.
+    void ShowImageFileStatus(const std::string& message, const std::string& path) override;
+    void RepaintNow() override;
+    // The one way out: tray icon removed, fonts and image list released,
+    // window destroyed.
+    void ExitProgram();
+    void ShowAboutBox();
+
+    void HideToTray();
+    void RestoreFromTray();
+    void ArmExitTimer();
+    bool HasLibraryFiles();
+
+    void FillLibraryList(const std::string& folder);
+    void UpdateButtonStates();
+    void UpdatePreview();
+
+    void OnSetWallpaper();
+    void ApplyWallpaper(const std::string& sourcePath);
+    void PickRandomWallpaper();
+    void OnAddFiles();
+    void OnDeleteFiles();
+    void OpenOptions();
+
+    CSettings& Settings() { return m_settings; }
+    CLibraryList& List() { return m_listFiles; }
+    const std::string& LibraryPath() const { return m_strLibraryPath; }
+    const char* StartDir() const { return m_szStartDir; }
+    COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
+    CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }
+    HWND ToolTip() const { return m_toolTip; }
+    const NOTIFYICONDATAA& TrayIcon() const { return m_trayIcon; }
+    int TrayIconAdds() const { return m_nTrayIconAdds; }
+    UINT_PTR ExitTimerId() const { return m_nExitTimerId; }
+    int MinutesElapsed() const { return m_nMinutesElapsed; }
+    int TimeoutMinutes() const { return m_nTimeoutMinutes; }
+    bool PreviewShown() const { return m_bPreviewShown != 0; }
+
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    void OnCancel() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind) override;
+
+private:
+    // Message handlers.
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void OnStatusSetFocus();
+    LRESULT OnListItemChanged(NMHDR* hdr);
+    LRESULT OnListKeyDown(NMHDR* hdr);
+    LRESULT OnListColumnClick(NMHDR* hdr);
+    LRESULT OnListDblClk(NMHDR* hdr);
+    LRESULT OnListRClick(NMHDR* hdr);
+    void OnMenuDeleteFiles();
+    void OnMenuSetWallpaper();
+
+    // Initialisation steps.
+    void SetUpSystemMenu();
+    void AttachColorButtons();
+    void CreateFonts();
+    void CreateToolTips();
+    void AddTrayIcon();
+    void StartupDecision();
+    void CenterInWorkArea();
+    void PlacePreview();
+
+    CFileTools m_fileTools;
+    CSettings m_settings;
+    COptionsDlg* m_pOptionsDlg = nullptr;
+    CPreviewDlg* m_pPreviewDlg = nullptr;
+    NOTIFYICONDATAA m_trayIcon;
+    HMENU m_menuTray = nullptr;
+    HMENU m_menuList = nullptr;
+    char m_szStartDir[MAX_PATH];
+    std::string m_strLibraryPath;
+    int m_nMinutesElapsed = 0;
+    int m_nTimeoutMinutes = 0;
+    UINT_PTR m_nExitTimerId = 0;
+    HFONT m_fontList = nullptr;
+    HFONT m_fontStatus = nullptr;
+    BYTE m_bPreviewShown = 0;
+    CLibraryList m_listFiles;
+    HWND m_toolTip = nullptr;
+    CSystemImageList* m_pSystemImageList = nullptr;
+    HICON m_hIcon = nullptr;
+    CColorButton m_btnAddFiles;
+    CColorButton m_btnDeleteFiles;
+    CColorButton m_btnSetWallpaper;
+    CColorButton m_btnPickRandom;
+    CColorButton m_btnOptions;
+    CColorButton m_btnAbout;
+    CColorButton m_btnHide;
+    CColorButton m_btnExit;
+
+    int m_nTrayIconAdds = 0;
+    bool m_bTrayIconShown = false;
+};

@@ -1,0 +1,53 @@
+// Makes a library image the desktop wallpaper, and picks one at random.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CFileTools;
+class CRandomGenerator;
+class CSettings;
+
+class CWallpaperEngine {
+public:
+    // Where a run reports its progress and outcome (the main window).
+    class Reporter {
+    public:
+        virtual ~Reporter() = default;
+        virtual void SetStatusText(const std::string& text) = 0;
+        virtual void ShowImageFileStatus(const std::string& message, const std::string& path) = 0;
+        virtual void RepaintNow() = 0;
+    };
+
+    CWallpaperEngine(Reporter& reporter, const CSettings& settings, const CFileTools& fileTools)
+        : m_reporter(reporter), m_settings(settings), m_fileTools(fileTools) {}
+    virtual ~CWallpaperEngine() = default;
+
+    // Decodes, fits, writes the wallpaper bitmap, hands it to the system,
+    // records it in the registry and remembers its title. Every outcome goes
+    // to the reporter; true when every step succeeded.
+    bool ApplyWallpaper(const std::string& sourcePath);
+
+    // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
+    // false when the key does not open.
+    static bool WriteDesktopRegistry(const std::string& path, BYTE tile);
+    // <Windows directory>\KavroWallpaper.BMP
+    static std::string WallpaperBitmapPath();
+
+    // Names of the folder's BMP and JPG entries, in file-search order.
+    static std::vector<std::string> ListImageEntries(const std::string& folder, const CFileTools& fileTools);
+    // Index of a randomly drawn entry whose title differs from the current
+    // one (case-insensitively), or of the drawn entry when no other title
+    // exists; -1 for an empty list. The generator is seeded by the caller.
+    static int DrawImage(const std::vector<std::string>& names, const std::string& currentTitle,
+                         CRandomGenerator& generator, const CFileTools& fileTools);
+
+    // Upper-case title (name without extension) of a file name.
+    static std::string UpperTitle(const std::string& name, const CFileTools& fileTools);
+
+private:
+    Reporter& m_reporter;
+    const CSettings& m_settings;
+    const CFileTools& m_fileTools;
+};

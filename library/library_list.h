@@ -1,0 +1,47 @@
+// The library list (control 1003): one row per image file of the library
+// folder, with icon, size in KB and type, sortable by any column.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "framework/window.h"
+
+class CFileTools;
+class CSystemImageList;
+
+class CLibraryList : public CWindow {
+public:
+    enum Column { kColumnName = 0, kColumnSize = 1, kColumnType = 2 };
+
+    // Extended styles, shared image lists, columns, colours and icons.
+    void SetUp(CSystemImageList* images);
+    // Rebuilds every row from the folder's BMP and JPG entries and sorts them
+    // by the current sort state. False (rows untouched) when the path is empty
+    // or the folder does not exist.
+    bool Fill(const std::string& folder, const CFileTools& fileTools);
+    // Sorts by the clicked column: ascending for a new column, reversed for
+    // the column compared last.
+    void OnColumnClick(int column);
+    void Sort();
+
+    int GetItemCount() const;
+    int GetSelectedCount() const;
+    // The next selected row after `item` (-1: from the top); -1 when none.
+    int GetNextSelected(int item) const;
+    std::string GetItemText(int item, int subItem = 0) const;
+    void SetItemSelected(int item, bool selected);
+    void ClearSelection();
+    // First row from the top whose text equals (or, when partial, begins
+    // with) the text; -1 when none.
+    int FindItem(const std::string& text, bool partial) const;
+    void EnsureVisible(int item);
+
+    static int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+
+    // The sort state lives for the whole run; tests start from the initial one.
+    static void ResetSortState();
+    static int SortColumn();
+    static bool SortAscending();
+};
