@@ -1,0 +1,356 @@
+#!/usr/bin/env bash
+# Builds static libjpeg-turbo and FreeImage for the Windows target
+# (x86_64-w64-mingw32) from Debian bookworm's source packages, into the
+# git-ignored prefix .deps/ of the checkout this script lives in:
+#
+#   .deps/lib/libjpeg.a        libjpeg-turbo (jpeg-static), SIMD when possible
+#   .deps/lib/libFreeImage.a   FreeImage without PNG/TIFF/EXR/J2K/JP2/JNG/MNG/
+#                              RAW/WebP/JXR (those formats keep their FIF_* ids
+#                              but cannot be read or written)
+#   .deps/include/             FreeImage.h, jpeglib.h, jconfig.h, jmorecfg.h,
+#                              jerror.h
+#   .deps/BUILD-INFO           what was built (versions, SIMD, defines)
+#
+# Consumers compile with -DFREEIMAGE_LIB -I.deps/include, include <windows.h>
+# before <FreeImage.h>, and link -L.deps/lib -lFreeImage -ljpeg (in that order).
+#
+# Runs once per machine: it exits at once when both libraries exist. Delete
+# .deps/ (and .deps-src/ for fresh sources) to rebuild. Missing build tools are
+# installed with apt-get, which needs root (or password-less sudo).
+#
+# Environment: JOBS (parallel compile jobs, default: number of CPUs),
+#              DEPS_SIMD=OFF (build libjpeg-turbo without SIMD, for comparison).
+
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PREFIX="$ROOT/.deps"
+WORK="$ROOT/.deps-src"
+STUBS="$ROOT/scripts/freeimage-stubs.cpp"
+
+FREEIMAGE_VERSION="3.18.0+ds2-9+deb12u1"
+LIBJPEG_VERSION="1:2.1.5-2"
+
+HOST=x86_64-w64-mingw32
+CC="$HOST-gcc-posix"
+CXX="$HOST-g++-posix"
+AR="$HOST-ar"
+RANLIB="$HOST-ranlib"
+WINDRES="$HOST-windres"
+JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
+
+log() { printf '[build-deps] %s\n' "$*" 2>/dev/null || true; }
+die() { printf '[build-deps] error: %s\n' "$*" >&2 || true; exit 1; }
+
+if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" ]]; then
+	log "skipped: $PREFIX/lib/libFreeImage.a and libjpeg.a already exist (delete .deps/ to rebuild)"
+	exit 0
+fi
+
+START=$SECONDS
+
+# ---------------------------------------------------------------------------
+# Root helper: apt-get and the temporary source entry need root.
+# ---------------------------------------------------------------------------
+if [[ $(id -u) -eq 0 ]]; then
+	AS_ROOT=()
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+	AS_ROOT=(sudo -n)
+else
+	AS_ROOT=(__no_root__)
+fi
+as_root() {
+	[[ ${AS_ROOT[0]:-} == __no_root__ ]] && die "need root (or password-less sudo) for: $*"
+	"${AS_ROOT[@]}" "$@"
+}
+apt_get() {
+	as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 "$@"
+}
+
+# ---------------------------------------------------------------------------
+# Build tools
+# ---------------------------------------------------------------------------
+missing=()
+need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
+need "$CC" gcc-mingw-w64-x86-64-posix
+need "$CXX" g++-mingw-w64-x86-64-posix
+need "$AR" binutils-mingw-w64-x86-64
+need nasm nasm
+need dpkg-source dpkg-dev
+need cmake cmake
+need ninja ninja-build
+need xz xz-utils
+if ((${#missing[@]})); then
+	log "installing: ${missing[*]}"
+	apt_get update -qq
+	apt_get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# ---------------------------------------------------------------------------
+# Sources: Debian's source packages, fetched through a temporary deb-src entry
+# ---------------------------------------------------------------------------
+mkdir -p "$WORK"
+
+# Prints the newest .dsc of a source package in $WORK (empty if none).
+find_dsc() {
+	local best="" f v bv=""
+	for f in "$WORK/$1"_*.dsc; do
+		[[ -f $f ]] || continue
+		v=$(sed -n 's/^Version: //p' "$f")
+		if [[ -z $best ]] || dpkg --compare-versions "$v" gt "$bv"; then
+			best=$f; bv=$v
+		fi
+	done
+	printf '%s' "$best"
+}
+
+SRC_ENTRY=/etc/apt/sources.list.d/kavro-build-deps-src.sources
+entry_added=0
+remove_src_entry() {
+	if ((entry_added)); then
+		entry_added=0
+		as_root rm -f "$SRC_ENTRY" || true
+		chmod 0755 "$WORK" 2>/dev/null || true
+		log "removed the temporary deb-src entry"
+		apt_get update -qq || log "warning: apt-get update after removing the deb-src entry failed"
+	fi
+}
+trap remove_src_entry EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+# A closed output pipe (e.g. "| head") must not kill the script before the
+# EXIT trap has removed the source entry: writes then just fail.
+trap '' PIPE
+
+# The archive URI and keyring the machine already uses for bookworm.
+archive_uri() {
+	local f=/etc/apt/sources.list.d/debian.sources
+	if [[ -f $f ]]; then
+		# First deb822 stanza whose Suites contain plain "bookworm".
+		awk '
+			/^[ \t]*$/ { if (ok && uri) { print uri "\t" key; exit } ok=0; uri=""; key=""; next }
+			tolower($1) == "uris:"      { uri=$2 }
+			tolower($1) == "signed-by:" { key=$2 }
+			tolower($1) == "suites:"    { for (i = 2; i <= NF; i++) if ($i == "bookworm") ok=1 }
+			END { if (ok && uri) print uri "\t" key }
+		' "$f" | head -n1
+	fi
+}
+
+fetch_sources() {
+	local uri key line
+	line=$(archive_uri)
+	uri=${line%%$'\t'*}
+	key=${line#*$'\t'}
+	[[ $line == *$'\t'* ]] || key=""
+	if [[ -z $uri ]] && [[ -f /etc/apt/sources.list ]]; then
+		uri=$(awk '$1 == "deb" && $0 ~ / bookworm / { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; exit } }' /etc/apt/sources.list)
+	fi
+	[[ -n $uri ]] || uri=http://deb.debian.org/debian
+	if [[ -z $key && -f /usr/share/keyrings/debian-archive-keyring.gpg ]]; then
+		key=/usr/share/keyrings/debian-archive-keyring.gpg
+	fi
+
+	log "adding temporary deb-src entry ($uri bookworm main)"
+	entry_added=1
+	{
+		echo "Types: deb-src"
+		echo "URIs: $uri"
+		echo "Suites: bookworm"
+		echo "Components: main"
+		[[ -n $key ]] && echo "Signed-By: $key"
+	} | as_root tee "$SRC_ENTRY" >/dev/null
+	apt_get update -qq
+
+	local pkg ver
+	for pkg in freeimage libjpeg-turbo; do
+		case $pkg in
+			freeimage) ver=$FREEIMAGE_VERSION ;;
+			libjpeg-turbo) ver=$LIBJPEG_VERSION ;;
+		esac
+		[[ -n $(find_dsc "$pkg") ]] && continue
+		log "downloading source $pkg=$ver"
+		# apt's _apt user needs write access to the download folder.
+		chmod 0777 "$WORK" 2>/dev/null || true
+		if ! (cd "$WORK" && apt_get source -qq --download-only "$pkg=$ver"); then
+			log "version $ver of $pkg not available, taking the current one"
+			(cd "$WORK" && apt_get source -qq --download-only "$pkg")
+		fi
+		chmod 0755 "$WORK" 2>/dev/null || true
+	done
+	remove_src_entry
+}
+
+if [[ -z $(find_dsc freeimage) || -z $(find_dsc libjpeg-turbo) ]]; then
+	fetch_sources
+fi
+FI_DSC=$(find_dsc freeimage)
+JT_DSC=$(find_dsc libjpeg-turbo)
+[[ -n $FI_DSC && -n $JT_DSC ]] || die "source packages missing in $WORK"
+FI_VER=$(sed -n 's/^Version: //p' "$FI_DSC")
+JT_VER=$(sed -n 's/^Version: //p' "$JT_DSC")
+
+FI_SRC="$WORK/freeimage"
+JT_SRC="$WORK/libjpeg-turbo"
+BUILD="$WORK/build"
+rm -rf "$FI_SRC" "$JT_SRC" "$BUILD" "$PREFIX"
+log "unpacking freeimage $FI_VER and libjpeg-turbo $JT_VER (with Debian's patches)"
+mkdir -p "$BUILD" "$PREFIX/lib" "$PREFIX/include"
+# dpkg-source checks the files against the .dsc checksums (apt already checked
+# them against the signed archive index); its complaint that the uploader's
+# key is unknown is noise, so the output goes to a log.
+for pair in "$FI_DSC:$FI_SRC" "$JT_DSC:$JT_SRC"; do
+	dpkg-source -x "${pair%%:*}" "${pair#*:}" >"$BUILD/unpack.log" 2>&1 ||
+		{ cat "$BUILD/unpack.log"; die "dpkg-source -x ${pair%%:*} failed"; }
+done
+
+# ---------------------------------------------------------------------------
+# libjpeg-turbo
+# ---------------------------------------------------------------------------
+build_jpeg() { # $1 = ON|OFF (SIMD)
+	local dir="$BUILD/libjpeg-turbo-simd-$1"
+	rm -rf "$dir"
+	cmake -S "$JT_SRC" -B "$dir" -G Ninja \
+		-DCMAKE_SYSTEM_NAME=Windows \
+		-DCMAKE_SYSTEM_PROCESSOR=AMD64 \
+		-DCMAKE_C_COMPILER="$CC" \
+		-DCMAKE_CXX_COMPILER="$CXX" \
+		-DCMAKE_RC_COMPILER="$WINDRES" \
+		-DCMAKE_AR="$(command -v "$AR")" \
+		-DCMAKE_RANLIB="$(command -v "$RANLIB")" \
+		-DCMAKE_ASM_NASM_COMPILER=nasm \
+		-DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
+		-DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_INSTALL_PREFIX="$dir/unused-install" \
+		-DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+		-DWITH_TURBOJPEG=OFF \
+		-DWITH_SIMD="$1" -DREQUIRE_SIMD="$1" \
+		>"$dir.log" 2>&1 &&
+	cmake --build "$dir" --target jpeg-static -j "$JOBS" >>"$dir.log" 2>&1
+}
+
+jpeg_failed() { # $1 = ON|OFF
+	tail -n 30 "$BUILD/libjpeg-turbo-simd-$1.log" | sed 's/^/    /'
+}
+SIMD=yes
+if [[ ${DEPS_SIMD:-ON} == OFF ]]; then
+	log "building libjpeg-turbo (SIMD off: DEPS_SIMD=OFF)"
+	SIMD=no
+	build_jpeg OFF || { jpeg_failed OFF; die "libjpeg-turbo build failed"; }
+else
+	log "building libjpeg-turbo (SIMD on)"
+	if ! build_jpeg ON; then
+		jpeg_failed ON
+		log "SIMD build failed (log: $BUILD/libjpeg-turbo-simd-ON.log); building without SIMD"
+		SIMD=no
+		build_jpeg OFF || { jpeg_failed OFF; die "libjpeg-turbo build failed"; }
+	fi
+fi
+JT_BUILD="$BUILD/libjpeg-turbo-simd-$([[ $SIMD == yes ]] && echo ON || echo OFF)"
+log "libjpeg-turbo built $([[ $SIMD == yes ]] && echo 'WITH SIMD (nasm)' || echo 'WITHOUT SIMD')"
+
+cp "$JT_SRC/jpeglib.h" "$JT_SRC/jmorecfg.h" "$JT_SRC/jerror.h" "$JT_BUILD/jconfig.h" "$PREFIX/include/"
+
+# ---------------------------------------------------------------------------
+# FreeImage
+# ---------------------------------------------------------------------------
+LEFT_OUT=(J2KHelper MNGHelper PluginEXR PluginJ2K PluginJNG PluginJP2 PluginJXR
+	PluginMNG PluginPNG PluginRAW PluginTIFF PluginWebP XTIFF ZLibInterface)
+
+sources=()
+for f in "$FI_SRC"/Source/FreeImage/*.c "$FI_SRC"/Source/FreeImage/*.cpp \
+	"$FI_SRC"/Source/Metadata/*.cpp "$FI_SRC"/Source/FreeImageToolkit/*.cpp; do
+	[[ -f $f ]] || continue
+	base=$(basename "${f%.*}")
+	skip=0
+	for l in "${LEFT_OUT[@]}"; do [[ $base == "$l" ]] && skip=1 && break; done
+	((skip)) || sources+=("$f")
+done
+sources+=("$STUBS")
+[[ -f $STUBS ]] || die "missing $STUBS"
+
+# build.ninja uses paths relative to its folder (.deps-src/build/freeimage),
+# so a checkout path with spaces cannot break it.
+FI_BUILD="$BUILD/freeimage"
+FI_REL=../../freeimage
+FI_FLAGS="-O2 -fexceptions -w -DFREEIMAGE_LIB -DNDEBUG -I$FI_REL/Source -I$FI_REL/Source/Metadata -I$FI_REL/Source/FreeImageToolkit -I../../../.deps/include"
+mkdir -p "$FI_BUILD/obj"
+{
+	echo "cflags = $FI_FLAGS"
+	echo "cxxflags = $FI_FLAGS -std=gnu++14"
+	echo "rule cc"
+	echo "  command = $CC \$cflags -c \$in -o \$out"
+	echo "  description = CC \$in"
+	echo "rule cxx"
+	echo "  command = $CXX \$cxxflags -c \$in -o \$out"
+	echo "  description = CXX \$in"
+	echo "rule ar"
+	echo "  command = rm -f \$out && $AR rcs \$out \$in"
+	echo "  description = AR \$out"
+	objs=()
+	for f in "${sources[@]}"; do
+		if [[ $f == "$STUBS" ]]; then
+			src=../../../scripts/freeimage-stubs.cpp
+			obj=obj/kavro-stubs.o
+		else
+			rel=${f#"$FI_SRC"/Source/}
+			src=$FI_REL/Source/$rel
+			obj="obj/${rel//\//_}.o"
+		fi
+		objs+=("$obj")
+		case $f in
+			*.c) echo "build $obj: cc $src" ;;
+			*) echo "build $obj: cxx $src" ;;
+		esac
+	done
+	echo "build libFreeImage.a: ar ${objs[*]}"
+	echo "default libFreeImage.a"
+} >"$FI_BUILD/build.ninja"
+
+log "building FreeImage ${FI_VER} (${#sources[@]} sources, $JOBS jobs)"
+ninja -C "$FI_BUILD" -j "$JOBS" >"$FI_BUILD.log" 2>&1 ||
+	{ tail -n 40 "$FI_BUILD.log"; die "FreeImage build failed (log: $FI_BUILD.log)"; }
+
+# ---------------------------------------------------------------------------
+# Link check: a program using both libraries must link without undefined
+# symbols (catches plugins that reference left-out code).
+# ---------------------------------------------------------------------------
+cat >"$BUILD/linkcheck.cpp" <<'EOF'
+#include <windows.h>
+#include <FreeImage.h>
+int main() {
+	FreeImage_Initialise(TRUE);
+	FIBITMAP *dib = FreeImage_Allocate(4, 4, 24);
+	FIMEMORY *mem = FreeImage_OpenMemory();
+	FreeImage_SaveToMemory(FIF_JPEG, dib, mem, 0);
+	FreeImage_CloseMemory(mem);
+	FreeImage_Unload(dib);
+	FreeImage_DeInitialise();
+	return 0;
+}
+EOF
+"$CXX" -O0 -DFREEIMAGE_LIB -I"$FI_SRC/Source" -I"$PREFIX/include" "$BUILD/linkcheck.cpp" \
+	-o "$BUILD/linkcheck.exe" -static -L"$FI_BUILD" -L"$JT_BUILD" -lFreeImage -ljpeg ||
+	die "link check failed: libFreeImage.a has undefined symbols"
+
+# ---------------------------------------------------------------------------
+# Install (libFreeImage.a last: its presence marks a finished build)
+# ---------------------------------------------------------------------------
+cp "$FI_SRC/Source/FreeImage.h" "$PREFIX/include/"
+cp "$JT_BUILD/libjpeg.a" "$PREFIX/lib/libjpeg.a"
+cat >"$PREFIX/BUILD-INFO" <<EOF
+built: $(date -u +%Y-%m-%dT%H:%M:%SZ) by scripts/build-deps.sh
+target: $HOST ($("$CXX" -dumpversion))
+libjpeg-turbo: $JT_VER (Debian source), static, TurboJPEG API off
+simd: $SIMD
+freeimage: $FI_VER (Debian source), static
+freeimage-left-out: ${LEFT_OUT[*]} (formats keep their ids, cannot load/save; FreeImage_ZLib* return 0)
+consumer-defines: -DFREEIMAGE_LIB
+consumer-flags: -I.deps/include, include <windows.h> before <FreeImage.h>
+consumer-libs: -L.deps/lib -lFreeImage -ljpeg
+EOF
+cp "$FI_BUILD/libFreeImage.a" "$PREFIX/lib/libFreeImage.a.tmp"
+mv "$PREFIX/lib/libFreeImage.a.tmp" "$PREFIX/lib/libFreeImage.a"
+
+log "done in $((SECONDS - START)) s: $PREFIX/lib/libFreeImage.a, $PREFIX/lib/libjpeg.a (SIMD: $SIMD)"
