@@ -1,0 +1,87 @@
+# Shared by run.sh and test.sh: installs what is missing, builds the
+# dependencies once, builds the program, and provides an X display.
+set -euo pipefail
+
+KAVRO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+KAVRO_BUILD="${KAVRO_BUILD:-$KAVRO_ROOT/build}"
+KAVRO_XVFB_PID=""
+
+kavro_log() { printf '== %s\n' "$*"; }
+
+kavro_install_packages() {
+    local missing=()
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix)
+    command -v x86_64-w64-mingw32-windres >/dev/null || missing+=(binutils-mingw-w64-x86-64)
+    command -v cmake >/dev/null || missing+=(cmake)
+    command -v ninja >/dev/null || missing+=(ninja-build)
+    command -v wine >/dev/null || missing+=(wine)
+    command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+    command -v Xvfb >/dev/null || missing+=(xvfb)
+    command -v xauth >/dev/null || missing+=(xauth)
+    command -v import >/dev/null || missing+=(imagemagick)
+    command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
+    command -v nasm >/dev/null || missing+=(nasm)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+    if [ ${#missing[@]} -gt 0 ]; then
+        kavro_log "installing: ${missing[*]}"
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "Missing packages (${missing[*]}): run this command as root." >&2
+            exit 1
+        fi
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+kavro_build() {
+    bash "$KAVRO_ROOT/scripts/build-deps.sh"
+    if [ ! -f "$KAVRO_BUILD/build.ninja" ]; then
+        cmake -S "$KAVRO_ROOT" -B "$KAVRO_BUILD" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$KAVRO_ROOT/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release
+    fi
+    cmake --build "$KAVRO_BUILD" -j 2
+}
+
+# Uses the current display, or starts Xvfb when there is none.
+kavro_display() {
+    if [ -n "${DISPLAY:-}" ] && [ "${CI:-}" != "true" ] && xdpyinfo_ok; then
+        return
+    fi
+    local n
+    for n in $(seq 90 130); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        KAVRO_XVFB_PID=$!
+        sleep 1
+        if kill -0 "$KAVRO_XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            kavro_log "started Xvfb on $DISPLAY"
+            return
+        fi
+    done
+    echo "Could not start Xvfb" >&2
+    exit 1
+}
+
+xdpyinfo_ok() {
+    command -v xdpyinfo >/dev/null || return 0
+    xdpyinfo >/dev/null 2>&1
+}
+
+# Runs a Windows program of the build under Wine.
+kavro_wine() { "$KAVRO_BUILD/wine-run.sh" "$@"; }
+
+kavro_wine_prefix() {
+    kavro_log "preparing the Wine prefix"
+    kavro_wine wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
+}
+
+kavro_cleanup() {
+    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -k 2>/dev/null || true
+    if [ -n "$KAVRO_XVFB_PID" ]; then
+        kill "$KAVRO_XVFB_PID" 2>/dev/null || true
+    fi
+}

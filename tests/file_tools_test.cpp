@@ -1,0 +1,139 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/data_exchange.h"
+#include "framework/wait_cursor.h"
+#include "framework/window.h"
+#include "library/file_tools.h"
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(FileTools, ExistenceBySearch)
+{
+    TempDir dir;
+    CFileTools tools;
+    const std::string folder = dir / "Data";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    testing_support::WriteFileBytes(folder + "\\a.jpg", "x");
+
+    EXPECT_TRUE(tools.FileExists(folder));                // a folder is found too
+    EXPECT_TRUE(tools.FileExists(folder + "\\*.jpg"));    // wildcards are honoured
+    EXPECT_FALSE(tools.FileExists(folder + "\\*.bmp"));
+    EXPECT_FALSE(tools.FileExists(""));
+    EXPECT_TRUE(tools.FolderExists(folder));
+    EXPECT_FALSE(tools.FolderExists(folder + "\\a.jpg"));  // a file is no folder
+    EXPECT_FALSE(tools.FolderExists(dir / "missing"));
+}
+
+TEST(FileTools, CreateFolderPathMakesEveryParent)
+{
+    TempDir dir;
+    CFileTools tools;
+    const std::string deep = dir / "one\\two\\three\\Wallpaper";
+    EXPECT_TRUE(tools.CreateFolderPath(deep));
+    EXPECT_TRUE(tools.FolderExists(dir / "one\\two"));
+    EXPECT_TRUE(tools.FolderExists(deep));
+    EXPECT_TRUE(tools.CreateFolderPath(deep));  // already there
+
+    // A file in the way: the folder cannot exist afterwards.
+    testing_support::WriteFileBytes(dir / "blocked", "x");
+    EXPECT_FALSE(tools.CreateFolderPath(dir / "blocked\\Wallpaper"));
+}
+
+TEST(FileTools, NameOperationsUseTheLastSeparator)
+{
+    CFileTools tools;
+    EXPECT_EQ("JPG", tools.GetFileExtension("photo.JPG"));
+    EXPECT_EQ("gz", tools.GetFileExtension("archive.tar.gz"));
+    EXPECT_EQ("", tools.GetFileExtension("README"));
+    EXPECT_EQ("pictures\\readme", tools.GetFileExtension("C:\\my.pictures\\readme"));
+    EXPECT_EQ("archive.tar", tools.RemoveFileExtension("archive.tar.gz"));
+    EXPECT_EQ("", tools.RemoveFileExtension("README"));
+    EXPECT_EQ("", tools.GetFileNamePart("sunset.jpg"));
+    EXPECT_EQ("sunset.jpg", tools.GetFileNamePart("C:\\Wall\\Wallpaper\\sunset.jpg"));
+    EXPECT_EQ("", tools.GetFileNamePart("C:\\Wall\\"));
+}
+
+// Sees what the pre-translation step hands to it.
+class RecordingWindow : public CWindow {
+public:
+    bool PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_APP + 7) {
+            ++seen;
+            return true;  // consumed: never dispatched
+        }
+        return false;
+    }
+    int seen = 0;
+};
+
+TEST(FileTools, PumpMessagesUsesThePreTranslation)
+{
+    CFileTools tools;
+    tools.PumpMessages();  // empty queue: returns at once
+
+    HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND child = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, parent, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(parent && child);
+    RecordingWindow recorder;
+    ASSERT_TRUE(recorder.SubclassWindow(parent));
+    CWindow* previousMain = CWinApp::Instance()->MainWindow();
+    CWinApp::Instance()->SetMainWindow(&recorder);
+
+    // A message for the child reaches the parent's pre-translation.
+    ::PostMessageA(child, WM_APP + 7, 0, 0);
+    ::PostMessageA(child, WM_APP + 7, 0, 0);
+    tools.PumpMessages();
+    EXPECT_EQ(2, recorder.seen);
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_NOREMOVE));
+
+    CWinApp::Instance()->SetMainWindow(previousMain);
+    ::DestroyWindow(parent);
+}
+
+TEST(Framework, IntegerParsing)
+{
+    int v = 99;
+    EXPECT_TRUE(CDataExchange::ParseInteger("150", v));
+    EXPECT_EQ(150, v);
+    EXPECT_TRUE(CDataExchange::ParseInteger(" -3 ", v));
+    EXPECT_EQ(-3, v);
+    v = 7;
+    EXPECT_FALSE(CDataExchange::ParseInteger("", v));
+    EXPECT_FALSE(CDataExchange::ParseInteger("12a", v));
+    EXPECT_FALSE(CDataExchange::ParseInteger("-", v));
+    EXPECT_FALSE(CDataExchange::ParseInteger("99999999999", v));
+    EXPECT_EQ(7, v);  // failures keep the value
+}
+
+TEST(Framework, WaitCursorIsCounted)
+{
+    CWinApp* app = CWinApp::Instance();
+    EXPECT_EQ(0, app->WaitCursorCount());
+    {
+        CWaitCursor outer;
+        {
+            CWaitCursor inner;
+            EXPECT_EQ(2, app->WaitCursorCount());
+        }
+        EXPECT_EQ(1, app->WaitCursorCount());
+    }
+    EXPECT_EQ(0, app->WaitCursorCount());
+    app->EndWaitCursor();  // an unmatched end does not go below zero
+    EXPECT_EQ(0, app->WaitCursorCount());
+}
+
+TEST(Framework, MessageBoxCaptionAndQuestionIcon)
+{
+    std::string text;
+    const std::string caption = CWinApp::Instance()->AppName();
+    EXPECT_EQ("kavro_tests", caption);
+    testing_support::AnswerNextDialog(caption, IDNO, &text);
+    EXPECT_EQ(IDNO, CWinApp::Instance()->MessageBox(nullptr, "Really ?", MB_YESNO));
+    EXPECT_EQ("Really ?", text);
+}
+
+}  // namespace
