@@ -27,7 +27,7 @@ kavro_wine_prefix
 if [ "${1:-}" = "--demo" ] && [ ! -d "$start_dir/Wallpaper" ]; then
     mkdir -p "$start_dir/Wallpaper"
     kavro_log "making sample images in $start_dir/Wallpaper"
-    kavro_wine "$KAVRO_BUILD/kavro_samples.exe" "$(kavro_wine winepath -w "$start_dir/Wallpaper" 2>/dev/null | tr -d '\r')"
+    kavro_wine "$KAVRO_BUILD/tests/kavro_samples.exe" "$(kavro_wine winepath -w "$start_dir/Wallpaper" 2>/dev/null | tr -d '\r')"
 fi
 
 cd "$start_dir"
