@@ -1,0 +1,67 @@
+// Image loading (FreeImage), scaling and conversion to packed DIBs (GDI),
+// writing BMP files, and the rules for fitting an image to the screen.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// FreeImage's image handle; only engine/*.cpp sees its definition.
+struct FIBITMAP;
+
+class CImageTools {
+public:
+    CImageTools() = default;
+    virtual ~CImageTools() = default;
+
+    // What happens to an image before it becomes the wallpaper: written at
+    // its own size (scaled false) or scaled to width x height.
+    struct FitDecision {
+        bool scaled;
+        int width;
+        int height;
+    };
+
+    // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
+    // anything else gives nullptr, as does a file the decoder rejects.
+    FIBITMAP* LoadImageFile(const std::string& path) const;
+
+    // The image scaled to exactly width x height in the screen's pixel
+    // format, as a packed DIB in a global block the caller frees; nullptr
+    // when any GDI step fails or the size is out of range.
+    HGLOBAL StretchToDib(FIBITMAP* image, int width, int height) const;
+    // A device bitmap as a packed DIB (header, colour table, rows); nullptr
+    // for BI_BITFIELDS or on failure. palette may be null.
+    HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette) const;
+    // Writes the block as a BMP file. The file is built beside the target and
+    // only then moved over it, so on any failure the old file stays intact.
+    bool WriteDib(const std::string& fileName, HGLOBAL block) const;
+    // Saves the decoded image as a BMP at its own size and depth, with the
+    // same replace-only-on-success rule as WriteDib.
+    bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName) const;
+
+    // Shrinks w x h proportionally into maxW x maxH (width first); never
+    // enlarges. The result is (0, 0, fitted width, fitted height).
+    static RECT FitRect(int w, int h, int maxW, int maxH);
+    // The fitting decision for the stored resize mode ("P", "S" or "N"; only
+    // the first letter counts, empty or unknown means "P") and the image and
+    // screen sizes.
+    static FitDecision DecideFit(const std::string& mode, int iw, int ih, int sw, int sh);
+
+    // FreeImage set-up for the process: once at start, once at exit.
+    static void InitialiseLibrary();
+    static void ReleaseLibrary();
+
+    // The FreeImage operations the program uses. Files are opened through
+    // Win32 handles so paths behave as everywhere else in the program.
+    static FIBITMAP* FI_LoadJPEG(const std::string& path, int flags);
+    static FIBITMAP* FI_LoadBMP(const std::string& path, int flags);
+    // Non-zero on success.
+    static int FI_SaveBMP(FIBITMAP* image, const std::string& path, int flags);
+    static int FI_GetWidth(FIBITMAP* image);
+    static int FI_GetHeight(FIBITMAP* image);
+    static int FI_GetBPP(FIBITMAP* image);
+    static BYTE* FI_GetBits(FIBITMAP* image);
+    static BITMAPINFO* FI_GetInfo(FIBITMAP* image);
+    static BITMAPINFOHEADER* FI_GetInfoHeader(FIBITMAP* image);
+    static void FI_Unload(FIBITMAP* image);
+};
