@@ -1,0 +1,45 @@
+// The preview window: a caption-less pop-up beside the main window that shows
+// the selected library image shrunk to fit, with a line about its size.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/dialog.h"
+#include "resource.h"
+
+class CPreviewDlg : public CDialog {
+public:
+    CPreviewDlg() : CDialog(IDD_PREVIEW) {}
+    ~CPreviewDlg() override;
+
+    // Decodes the image, shrinks it into the picture area and shows it with
+    // its information line. On failure nothing shown changes.
+    bool LoadPreviewImage(const std::string& path);
+
+    // The fitted bitmap now shown; owned by the window.
+    HBITMAP PreviewBitmap() const { return m_bitmapPreview; }
+
+    // Escape never closes the preview.
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    void PostNcDestroy() override { delete this; }
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind) override;
+
+private:
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+    void OnInfoSetFocus();
+
+    // Hands m_bitmapPreview to the picture control; ownedPrevious is a bitmap
+    // of ours the control may hand back, which the caller deletes itself.
+    void ShowPreviewBitmap(HBITMAP ownedPrevious);
+    // Takes the bitmap away from the control, then deletes it.
+    void ReleasePreviewBitmap();
+
+    HBITMAP m_bitmapPreview = nullptr;
+    CWindow m_staticPicture;
+};
