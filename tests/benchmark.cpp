@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/image_tools.h"
+#include "framework/win_app.h"
+#include "library/preview_dlg.h"
 
 namespace {
 
@@ -136,10 +138,45 @@ void EngineFigures(const BenchContext& context, FigureList& figures)
                        }});
 }
 
+// ---------------------------------------------------------------- preview
+
+// The preview window needs an application object for its template.
+class CBenchApp : public CWinApp {
+public:
+    bool InitInstance() override { return true; }
+};
+
+// Decoding the photo and shrinking it into the preview's real picture area,
+// as every selection of a row does.
+void PreviewFigures(const BenchContext& context, FigureList& figures)
+{
+    static CBenchApp app;
+    std::shared_ptr<CPreviewDlg> preview(new CPreviewDlg, [](CPreviewDlg* dlg) {
+        if (dlg->m_hWnd)
+            ::DestroyWindow(dlg->m_hWnd);  // the window deletes its object
+        else
+            delete dlg;
+    });
+    if (!preview->Create(nullptr)) {
+        figures.push_back({"LoadPreviewImage (no preview window)", [] { return false; }});
+        return;
+    }
+    RECT area = {};
+    ::GetClientRect(preview->Item(IDC_PREVIEW_PICTURE), &area);
+    const RECT fit = CImageTools::FitRect(context.photoWidth, context.photoHeight, area.right, area.bottom);
+    const std::string photo = context.photo;
+    figures.push_back({"LoadPreviewImage " + std::to_string(context.photoWidth) + "x" +
+                           std::to_string(context.photoHeight) + " JPEG into " + std::to_string(area.right) +
+                           "x" + std::to_string(area.bottom) + " picture area (" + std::to_string(fit.right) +
+                           "x" + std::to_string(fit.bottom) + ")",
+                       [preview, photo] { return preview->LoadPreviewImage(photo); }});
+}
+
 // Every set of figures the benchmark prints, in order. Further parts of the
 // program (the preview, ...) add their function here.
 const std::function<void(const BenchContext&, FigureList&)> kFigureSets[] = {
     EngineFigures,
+    PreviewFigures,
 };
 
 }  // namespace
