@@ -79,6 +79,15 @@ kavro_wine_prefix() {
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
 }
 
+# Every window of the tests on one Wine virtual desktop: no X window manager is
+# involved (without one Wine waits seconds for each window to unmap), and the
+# desktop has its own taskbar with a notification area.
+kavro_wine_virtual_desktop() {
+    kavro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+    kavro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
+    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
+}
+
 kavro_cleanup() {
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -k 2>/dev/null || true
     if [ -n "$KAVRO_XVFB_PID" ]; then

@@ -19,9 +19,10 @@ headless=1
 if [ -n "${DISPLAY:-}" ] && xdpyinfo_ok; then headless=0; fi
 
 kavro_install_packages
-kavro_build
+# The display first: the build already runs the test program to list its tests.
 kavro_display
 trap kavro_cleanup EXIT
+kavro_build
 kavro_wine_prefix
 
 if [ "${1:-}" = "--demo" ] && [ ! -d "$start_dir/Wallpaper" ]; then

@@ -3,10 +3,12 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 kavro_install_packages
-kavro_build
+# The display first: the build already runs the test program to list its tests.
 kavro_display
 trap kavro_cleanup EXIT
+kavro_build
 kavro_wine_prefix
+kavro_wine_virtual_desktop
 
 cd "$KAVRO_BUILD"
 # One desktop, one registry: the tests run one after another.
