@@ -77,8 +77,6 @@ kavro_wine_prefix() {
     kavro_log "preparing the Wine prefix"
     kavro_wine wineboot -i >/dev/null 2>&1 || true
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
-    # Keep the server up between the many short test processes.
-    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -p 2>/dev/null || true
 }
 
 # Every window of the tests on one Wine virtual desktop: no X window manager is
@@ -87,6 +85,13 @@ kavro_wine_prefix() {
 kavro_wine_virtual_desktop() {
     kavro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
     kavro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
+    # Let the desktop made without the setting go away with the server.
+    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
+}
+
+# Keeps the server up between the many short test processes.
+kavro_wine_keep_server() {
+    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -p 2>/dev/null || true
 }
 
 kavro_cleanup() {
