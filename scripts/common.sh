@@ -89,11 +89,6 @@ kavro_wine_virtual_desktop() {
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
 }
 
-# Keeps the server up between the many short test processes.
-kavro_wine_keep_server() {
-    WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -p 2>/dev/null || true
-}
-
 kavro_cleanup() {
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -k 2>/dev/null || true
     if [ -n "$KAVRO_XVFB_PID" ]; then

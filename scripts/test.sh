@@ -9,7 +9,6 @@ trap kavro_cleanup EXIT
 kavro_build
 kavro_wine_prefix
 kavro_wine_virtual_desktop
-kavro_wine_keep_server
 
 cd "$KAVRO_BUILD"
 # One desktop, one registry: the tests run one after another.
