@@ -9,6 +9,7 @@
 #include "decor/about_dlg.h"
 #include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
+#include "framework/solid_brush.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -33,18 +34,8 @@ const COLORREF kStatusBack = RGB(1, 1, 1);
 const COLORREF kStatusText = RGB(173, 214, 255);
 const COLORREF kTipBack = RGB(213, 207, 170);
 
-// Brushes of the colour handlers: made on first use, kept until the end.
-class SolidBrush {
-public:
-    explicit SolidBrush(COLORREF colour) : m_colour(colour) {}
-    ~SolidBrush() { if (m_brush) ::DeleteObject(m_brush); }
-    HBRUSH Get() { if (!m_brush) m_brush = ::CreateSolidBrush(m_colour); return m_brush; }
-private:
-    COLORREF m_colour;
-    HBRUSH m_brush = nullptr;
-};
-SolidBrush g_backgroundBrush(kWindowColour);
-SolidBrush g_statusBrush(kStatusBack);
+CSolidBrush g_backgroundBrush(kWindowColour);
+CSolidBrush g_statusBrush(kStatusBack);
 
 // Shell's broadcast when the taskbar (re)starts: the tray icon must be added again.
 UINT TaskbarCreatedMessage()

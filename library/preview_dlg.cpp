@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/image_tools.h"
+#include "framework/solid_brush.h"
 
 namespace {
 
@@ -11,15 +12,8 @@ const COLORREF kInfoText = RGB(173, 214, 255);
 const COLORREF kInfoBack = RGB(1, 1, 1);
 const int kListControlId = IDC_LIST_FILES;
 
-// Made on first use and kept until the program ends.
-HBRUSH SharedBrush(HBRUSH& brush, COLORREF colour)
-{
-    if (!brush)
-        brush = ::CreateSolidBrush(colour);
-    return brush;
-}
-HBRUSH s_hbrBackground = nullptr;
-HBRUSH s_hbrInfo = nullptr;
+CSolidBrush g_background(kBackground);
+CSolidBrush g_infoBackground(kInfoBack);
 
 // A new bitmap of exactly dw x dh, compatible with dc, holding the whole
 // source scaled down; nullptr when any GDI step fails.
@@ -194,12 +188,12 @@ HBRUSH CPreviewDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
     HBRUSH brush = DefaultCtlColor(hdc, control, kind);
     if (kind == CTLCOLOR_DLG || kind == CTLCOLOR_STATIC) {
         ::SetBkMode(hdc, TRANSPARENT);
-        if (HBRUSH own = SharedBrush(s_hbrBackground, kBackground))
+        if (HBRUSH own = g_background.Get())
             brush = own;
     } else if (control && ::GetDlgCtrlID(control) == IDC_PREVIEW_INFO) {
         ::SetTextColor(hdc, kInfoText);
         ::SetBkColor(hdc, kInfoBack);
-        if (HBRUSH own = SharedBrush(s_hbrInfo, kInfoBack))
+        if (HBRUSH own = g_infoBackground.Get())
             brush = own;
     }
     return brush;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/wallpaper_dlg.h"
+#include "framework/solid_brush.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -72,17 +73,8 @@ void SetCheck(HWND button, bool checked)
     ::SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-// The background brush of the dialog and its static controls: made on first
-// use, kept until the program ends.
-HBRUSH BackgroundBrush()
-{
-    struct Brush {
-        HBRUSH handle = ::CreateSolidBrush(kBackground);
-        ~Brush() { if (handle) ::DeleteObject(handle); }
-    };
-    static Brush brush;
-    return brush.handle;
-}
+// The background of the dialog and its static controls.
+CSolidBrush g_background(kBackground);
 
 // True while the number field is being read: the "Please enter an integer."
 // prompt that a failed read shows takes the focus from the field, and that
@@ -389,7 +381,7 @@ HBRUSH COptionsDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
     HBRUSH brush = DefaultCtlColor(hdc, control, kind);
     if (kind == CTLCOLOR_DLG || kind == CTLCOLOR_STATIC) {
         ::SetBkMode(hdc, TRANSPARENT);
-        brush = BackgroundBrush();
+        brush = g_background.Get();
     }
     return brush;
 }
