@@ -2,9 +2,16 @@
 
 #include <FreeImage.h>
 
+#include <commdlg.h>
+#include <dlgs.h>
+
 #include <cstdio>
 #include <fstream>
+#include <list>
+#include <string>
+#include <vector>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -63,6 +70,52 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD)
     g_answer.answered = true;
     ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(g_answer.buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, g_answer.buttonId)));
+}
+
+struct DialogAction {
+    int id = 0;
+    std::string caption;
+    std::function<void(HWND)> action;
+    UINT_PTR timer = 0;
+    bool done = false;
+};
+std::list<DialogAction> g_actions;
+int g_lastActionId = 0;
+
+struct DialogSearch {
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogByCaption(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    char cls[64] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd))
+        return TRUE;
+    if (testing_support::WindowText(hWnd) != *search->caption)
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+void CALLBACK DialogActionTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    for (DialogAction& request : g_actions) {
+        if (request.timer != timer || request.done)
+            continue;
+        DialogSearch search = {&request.caption, nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogByCaption, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            return;
+        // Done before the action runs: the action may open a nested loop.
+        ::KillTimer(nullptr, request.timer);
+        request.timer = 0;
+        request.done = true;
+        request.action(search.found);
+        return;
+    }
 }
 
 }  // namespace
@@ -139,6 +192,140 @@ void CancelAnswer()
     if (g_answer.timer)
         ::KillTimer(nullptr, g_answer.timer);
     g_answer.timer = 0;
+}
+
+int OnNextDialog(const std::string& caption, std::function<void(HWND)> action)
+{
+    DialogAction request;
+    request.id = ++g_lastActionId;
+    request.caption = caption;
+    request.action = std::move(action);
+    request.timer = ::SetTimer(nullptr, 0, 50, &DialogActionTimer);
+    g_actions.push_back(std::move(request));
+    return g_lastActionId;
+}
+
+bool DialogHandled(int request)
+{
+    for (const DialogAction& a : g_actions)
+        if (a.id == request)
+            return a.done;
+    return false;
+}
+
+void CancelDialogActions()
+{
+    for (DialogAction& a : g_actions)
+        if (a.timer)
+            ::KillTimer(nullptr, a.timer);
+    g_actions.clear();
+}
+
+namespace {
+DialogWatchdog* g_watchdog = nullptr;
+}
+
+DialogWatchdog::DialogWatchdog(DWORD periodMs)
+{
+    g_watchdog = this;
+    m_timer = ::SetTimer(nullptr, 0, periodMs, &DialogWatchdog::Tick);
+}
+
+DialogWatchdog::~DialogWatchdog()
+{
+    ::KillTimer(nullptr, m_timer);
+    if (g_watchdog == this)
+        g_watchdog = nullptr;
+}
+
+void DialogWatchdog::KeepCurrentDialogs()
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), &DialogWatchdog::Remember, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK DialogWatchdog::Remember(HWND hWnd, LPARAM lParam)
+{
+    char cls[64] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (std::string(cls) == "#32770")
+        reinterpret_cast<DialogWatchdog*>(lParam)->m_keep.push_back(hWnd);
+    return TRUE;
+}
+
+BOOL CALLBACK DialogWatchdog::CloseStray(HWND hWnd, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<DialogWatchdog*>(lParam);
+    char cls[64] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd))
+        return TRUE;
+    for (HWND kept : self->m_keep)
+        if (kept == hWnd)
+            return TRUE;
+    self->m_closed.push_back(WindowText(hWnd));
+    ::PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return TRUE;
+}
+
+void CALLBACK DialogWatchdog::Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_watchdog)
+        ::EnumThreadWindows(::GetCurrentThreadId(), &DialogWatchdog::CloseStray,
+                            reinterpret_cast<LPARAM>(g_watchdog));
+}
+
+HWND OpenFileNameEdit(HWND dialog)
+{
+    // Explorer style: an edit inside the combo box cmb13; older layouts: edt1.
+    HWND field = ::GetDlgItem(dialog, cmb13);
+    if (!field)
+        return ::GetDlgItem(dialog, edt1);
+    char cls[64] = {};
+    ::GetClassNameA(field, cls, sizeof cls);
+    if (std::string(cls) == "Edit")
+        return field;
+    HWND edit = ::FindWindowExA(field, nullptr, "Edit", nullptr);
+    if (!edit) {
+        HWND combo = ::FindWindowExA(field, nullptr, "ComboBox", nullptr);
+        if (combo)
+            edit = ::FindWindowExA(combo, nullptr, "Edit", nullptr);
+    }
+    return edit;
+}
+
+void TypeFileNameAndOpen(HWND dialog, const std::string& text)
+{
+    HWND edit = OpenFileNameEdit(dialog);
+    if (edit)
+        ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+std::string OpenFileDialogFolder(HWND dialog)
+{
+    char folder[MAX_PATH] = {};
+    const LRESULT n = ::SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    return n > 0 ? std::string(folder) : std::string();
+}
+
+bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::vector<std::string>& names)
+{
+    if (names.size() == 1) {
+        TypeFileNameAndOpen(dialog, folder + "\\" + names.front());
+        return true;
+    }
+    TypeFileNameAndOpen(dialog, folder);
+    const bool arrived = PumpUntil([&] {
+        return ::lstrcmpiA(OpenFileDialogFolder(dialog).c_str(), folder.c_str()) == 0;
+    });
+    if (!arrived)
+        return false;
+    std::string typed;
+    for (const std::string& name : names)
+        typed += (typed.empty() ? "\"" : " \"") + name + "\"";
+    TypeFileNameAndOpen(dialog, typed);
+    return true;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
