@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <list>
 #include <string>
 #include <vector>
 #include <sstream>
@@ -73,49 +72,63 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD)
 }
 
 struct DialogAction {
-    int id = 0;
     std::string caption;
     std::function<void(HWND)> action;
     UINT_PTR timer = 0;
     bool done = false;
 };
-std::list<DialogAction> g_actions;
-int g_lastActionId = 0;
+DialogAction g_action;
 
-struct DialogSearch {
-    const std::string* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialogByCaption(HWND hWnd, LPARAM lParam)
+BOOL CALLBACK FindActionDialog(HWND hWnd, LPARAM lParam)
 {
-    auto* search = reinterpret_cast<DialogSearch*>(lParam);
     char cls[64] = {};
     ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd))
+    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd) ||
+        testing_support::WindowText(hWnd) != g_action.caption)
         return TRUE;
-    if (testing_support::WindowText(hWnd) != *search->caption)
-        return TRUE;
-    search->found = hWnd;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
     return FALSE;
 }
 
-void CALLBACK DialogActionTimer(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK DialogActionTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    for (DialogAction& request : g_actions) {
-        if (request.timer != timer || request.done)
-            continue;
-        DialogSearch search = {&request.caption, nullptr};
-        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogByCaption, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
-            return;
-        // Done before the action runs: the action may open a nested loop.
-        ::KillTimer(nullptr, request.timer);
-        request.timer = 0;
-        request.done = true;
-        request.action(search.found);
+    HWND dlg = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindActionDialog, reinterpret_cast<LPARAM>(&dlg));
+    if (!dlg)
         return;
+    // Done before the action runs: the action may open a nested loop.
+    testing_support::CancelDialogAction();
+    g_action.done = true;
+    const std::function<void(HWND)> action = std::move(g_action.action);
+    action(dlg);
+}
+
+std::vector<std::string> g_strays;
+
+BOOL CALLBACK CloseStray(HWND hWnd, LPARAM)
+{
+    char cls[64] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    HWND owner = ::GetWindow(hWnd, GW_OWNER);
+    if (std::string(cls) == "#32770" && ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd) && owner &&
+        !::IsWindowEnabled(owner)) {
+        g_strays.push_back(testing_support::WindowText(hWnd));
+        ::PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
+    return TRUE;
+}
+
+void CALLBACK WatchdogTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CloseStray, 0);
+}
+
+void TypeAndOpen(HWND dialog, const std::string& text)
+{
+    // The file-name field: a combo box in newer layouts, an edit in older.
+    ::SetDlgItemTextA(dialog, ::GetDlgItem(dialog, cmb13) ? cmb13 : edt1, text.c_str());
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
 }
 
 }  // namespace
@@ -194,137 +207,51 @@ void CancelAnswer()
     g_answer.timer = 0;
 }
 
-int OnNextDialog(const std::string& caption, std::function<void(HWND)> action)
+void OnNextDialog(const std::string& caption, std::function<void(HWND)> action)
 {
-    DialogAction request;
-    request.id = ++g_lastActionId;
-    request.caption = caption;
-    request.action = std::move(action);
-    request.timer = ::SetTimer(nullptr, 0, 50, &DialogActionTimer);
-    g_actions.push_back(std::move(request));
-    return g_lastActionId;
+    CancelDialogAction();
+    g_action.caption = caption;
+    g_action.action = std::move(action);
+    g_action.done = false;
+    g_action.timer = ::SetTimer(nullptr, 0, 50, &DialogActionTimer);
 }
 
-bool DialogHandled(int request)
+bool DialogHandled() { return g_action.done; }
+
+void CancelDialogAction()
 {
-    for (const DialogAction& a : g_actions)
-        if (a.id == request)
-            return a.done;
-    return false;
+    if (g_action.timer)
+        ::KillTimer(nullptr, g_action.timer);
+    g_action.timer = 0;
 }
 
-void CancelDialogActions()
+DialogWatchdog::DialogWatchdog(DWORD periodMs) : m_timer(::SetTimer(nullptr, 0, periodMs, &WatchdogTick))
 {
-    for (DialogAction& a : g_actions)
-        if (a.timer)
-            ::KillTimer(nullptr, a.timer);
-    g_actions.clear();
+    g_strays.clear();
 }
 
-namespace {
-DialogWatchdog* g_watchdog = nullptr;
-}
+DialogWatchdog::~DialogWatchdog() { ::KillTimer(nullptr, m_timer); }
 
-DialogWatchdog::DialogWatchdog(DWORD periodMs)
-{
-    g_watchdog = this;
-    m_timer = ::SetTimer(nullptr, 0, periodMs, &DialogWatchdog::Tick);
-}
-
-DialogWatchdog::~DialogWatchdog()
-{
-    ::KillTimer(nullptr, m_timer);
-    if (g_watchdog == this)
-        g_watchdog = nullptr;
-}
-
-void DialogWatchdog::KeepCurrentDialogs()
-{
-    ::EnumThreadWindows(::GetCurrentThreadId(), &DialogWatchdog::Remember, reinterpret_cast<LPARAM>(this));
-}
-
-BOOL CALLBACK DialogWatchdog::Remember(HWND hWnd, LPARAM lParam)
-{
-    char cls[64] = {};
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (std::string(cls) == "#32770")
-        reinterpret_cast<DialogWatchdog*>(lParam)->m_keep.push_back(hWnd);
-    return TRUE;
-}
-
-BOOL CALLBACK DialogWatchdog::CloseStray(HWND hWnd, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<DialogWatchdog*>(lParam);
-    char cls[64] = {};
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd))
-        return TRUE;
-    for (HWND kept : self->m_keep)
-        if (kept == hWnd)
-            return TRUE;
-    self->m_closed.push_back(WindowText(hWnd));
-    ::PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    return TRUE;
-}
-
-void CALLBACK DialogWatchdog::Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (g_watchdog)
-        ::EnumThreadWindows(::GetCurrentThreadId(), &DialogWatchdog::CloseStray,
-                            reinterpret_cast<LPARAM>(g_watchdog));
-}
-
-HWND OpenFileNameEdit(HWND dialog)
-{
-    // Explorer style: an edit inside the combo box cmb13; older layouts: edt1.
-    HWND field = ::GetDlgItem(dialog, cmb13);
-    if (!field)
-        return ::GetDlgItem(dialog, edt1);
-    char cls[64] = {};
-    ::GetClassNameA(field, cls, sizeof cls);
-    if (std::string(cls) == "Edit")
-        return field;
-    HWND edit = ::FindWindowExA(field, nullptr, "Edit", nullptr);
-    if (!edit) {
-        HWND combo = ::FindWindowExA(field, nullptr, "ComboBox", nullptr);
-        if (combo)
-            edit = ::FindWindowExA(combo, nullptr, "Edit", nullptr);
-    }
-    return edit;
-}
-
-void TypeFileNameAndOpen(HWND dialog, const std::string& text)
-{
-    HWND edit = OpenFileNameEdit(dialog);
-    if (edit)
-        ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-}
-
-std::string OpenFileDialogFolder(HWND dialog)
-{
-    char folder[MAX_PATH] = {};
-    const LRESULT n = ::SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-    return n > 0 ? std::string(folder) : std::string();
-}
+const std::vector<std::string>& DialogWatchdog::Closed() const { return g_strays; }
 
 bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::vector<std::string>& names)
 {
     if (names.size() == 1) {
-        TypeFileNameAndOpen(dialog, folder + "\\" + names.front());
+        TypeAndOpen(dialog, folder + "\\" + names.front());
         return true;
     }
-    TypeFileNameAndOpen(dialog, folder);
-    const bool arrived = PumpUntil([&] {
-        return ::lstrcmpiA(OpenFileDialogFolder(dialog).c_str(), folder.c_str()) == 0;
-    });
-    if (!arrived)
+    TypeAndOpen(dialog, folder);
+    const auto arrived = [&] {
+        char shown[MAX_PATH] = {};
+        ::SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(shown));
+        return ::lstrcmpiA(shown, folder.c_str()) == 0;
+    };
+    if (!PumpUntil(arrived))
         return false;
     std::string typed;
     for (const std::string& name : names)
-        typed += (typed.empty() ? "\"" : " \"") + name + "\"";
-    TypeFileNameAndOpen(dialog, typed);
+        typed += "\"" + name + "\" ";
+    TypeAndOpen(dialog, typed);
     return true;
 }
 

@@ -51,46 +51,28 @@ std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);
 std::string WindowText(HWND hWnd);
 
-// Runs `action` once on the next visible #32770 dialog of this thread whose
-// caption is `caption`, from a thread timer, so it works inside modal loops.
-// Several requests may wait at once; the returned id names one of them.
-int OnNextDialog(const std::string& caption, std::function<void(HWND)> action);
-// Whether that request's action has run.
-bool DialogHandled(int request);
-// Stops every pending OnNextDialog request.
-void CancelDialogActions();
+// Runs `action` once on the next visible dialog of this thread captioned
+// `caption`, from a thread timer, so it works inside modal loops. One
+// request at a time; DialogHandled tells whether the action has run.
+void OnNextDialog(const std::string& caption, std::function<void(HWND)> action);
+bool DialogHandled();
+void CancelDialogAction();
 
-// While it lives, closes (with IDCANCEL) every visible, enabled dialog of
-// this thread that it was not told to keep, once per period, and records
-// their captions: a fault then fails the test instead of hanging it in a
-// modal loop. One at a time.
+// While it lives, now and then cancels every modal dialog of this thread
+// (one whose owner is disabled) and records its caption: a fault then fails
+// the test instead of hanging it in a modal loop.
 class DialogWatchdog {
 public:
     explicit DialogWatchdog(DWORD periodMs = 15000);
     ~DialogWatchdog();
-    // Keeps the dialogs that exist now (a main window and its modeless ones).
-    void KeepCurrentDialogs();
-    const std::vector<std::string>& Closed() const { return m_closed; }
+    const std::vector<std::string>& Closed() const;
 private:
-    static BOOL CALLBACK CloseStray(HWND hWnd, LPARAM lParam);
-    static BOOL CALLBACK Remember(HWND hWnd, LPARAM lParam);
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    UINT_PTR m_timer = 0;
-    std::vector<HWND> m_keep;
-    std::vector<std::string> m_closed;
+    UINT_PTR m_timer;
 };
 
-// The edit of an open-file dialog's file-name field.
-HWND OpenFileNameEdit(HWND dialog);
-// Types `text` into the file-name field of an open-file dialog and presses
-// Open, as a user would.
-void TypeFileNameAndOpen(HWND dialog, const std::string& text);
-// The folder an explorer-style open-file dialog is showing.
-std::string OpenFileDialogFolder(HWND dialog);
-// Chooses files of `folder` in an open-file dialog as a user would: one file
-// by typing its full path, several by going to the folder first and then
-// typing the quoted names. Returns false when the dialog did not reach the
-// folder (Open is then not pressed).
+// Chooses files of `folder` in an open-file dialog as a user would: one by
+// typing its full path, several by going to the folder first and typing the
+// quoted names. False when the dialog did not reach the folder.
 bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::vector<std::string>& names);
 
 // Saves a w x h test picture (JPEG or BMP by extension) with a colour pattern.
