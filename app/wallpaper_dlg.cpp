@@ -161,15 +161,14 @@ void CWallpaperDlg::SetUpSystemMenu()
 
 void CWallpaperDlg::AttachColorButtons()
 {
-    const COLORREF disabled = kWindowColour;
-    m_btnAddFiles.AttachToDialogItem(IDC_ADD_FILES, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnDeleteFiles.AttachToDialogItem(IDC_DELETE_FILES, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnSetWallpaper.AttachToDialogItem(IDC_SET_WALLPAPER, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnPickRandom.AttachToDialogItem(IDC_PICK_RANDOM, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnOptions.AttachToDialogItem(IDC_OPTIONS, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnAbout.AttachToDialogItem(IDC_ABOUT, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnHide.AttachToDialogItem(IDC_HIDE, m_hWnd, kButtonFace, kButtonText, disabled, 2);
-    m_btnExit.AttachToDialogItem(IDCANCEL, m_hWnd, kButtonFace, kButtonText, disabled, 2);
+    const struct { CColorButton& button; int id; } kButtons[] = {
+        {m_btnAddFiles, IDC_ADD_FILES}, {m_btnDeleteFiles, IDC_DELETE_FILES},
+        {m_btnSetWallpaper, IDC_SET_WALLPAPER}, {m_btnPickRandom, IDC_PICK_RANDOM},
+        {m_btnOptions, IDC_OPTIONS}, {m_btnAbout, IDC_ABOUT},
+        {m_btnHide, IDC_HIDE}, {m_btnExit, IDCANCEL},
+    };
+    for (const auto& b : kButtons)
+        b.button.AttachToDialogItem(b.id, m_hWnd, kButtonFace, kButtonText, kWindowColour, 2);
 }
 
 void CWallpaperDlg::CreateFonts()

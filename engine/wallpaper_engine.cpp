@@ -10,13 +10,6 @@
 
 namespace {
 
-std::string UpperCase(std::string text)
-{
-    if (!text.empty())
-        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // A draw that keeps hitting the current image gives up after this many tries.
 const int kMaxDraws = 1000;
 
@@ -125,7 +118,7 @@ std::vector<std::string> CWallpaperEngine::ListImageEntries(const std::string& f
     if (h == INVALID_HANDLE_VALUE)
         return names;
     do {
-        const std::string ext = UpperCase(fileTools.GetFileExtension(fd.cFileName));
+        const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(fd.cFileName));
         if (ext == "BMP" || ext == "JPG")
             names.push_back(fd.cFileName);
     } while (::FindNextFileA(h, &fd));
@@ -135,7 +128,7 @@ std::vector<std::string> CWallpaperEngine::ListImageEntries(const std::string& f
 
 std::string CWallpaperEngine::UpperTitle(const std::string& name, const CFileTools& fileTools)
 {
-    return UpperCase(fileTools.RemoveFileExtension(name));
+    return CFileTools::UpperCase(fileTools.RemoveFileExtension(name));
 }
 
 int CWallpaperEngine::DrawImage(const std::vector<std::string>& names, const std::string& currentTitle,
@@ -144,7 +137,7 @@ int CWallpaperEngine::DrawImage(const std::vector<std::string>& names, const std
     const int n = static_cast<int>(names.size());
     if (n == 0)
         return -1;
-    const std::string current = UpperCase(currentTitle);
+    const std::string current = CFileTools::UpperCase(currentTitle);
     int firstOther = -1;
     for (int i = 0; i < n && firstOther < 0; ++i)
         if (UpperTitle(names[i], fileTools) != current)

@@ -48,6 +48,13 @@ std::string::size_type CFileTools::FindLast(const std::string& text, char ch)
     return found;
 }
 
+std::string CFileTools::UpperCase(std::string text)
+{
+    if (!text.empty())
+        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
 std::string CFileTools::GetFileExtension(const std::string& text) const
 {
     std::string::size_type pos = FindLast(text, '.');

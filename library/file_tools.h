@@ -25,6 +25,9 @@ public:
     // pre-translation, then returns.
     void PumpMessages() const;
 
+    // Upper case in the system's code page.
+    static std::string UpperCase(std::string text);
+
     // Double-byte-aware reverse search; npos when the character is absent.
     static std::string::size_type FindLast(const std::string& text, char ch);
 };

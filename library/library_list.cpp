@@ -14,13 +14,6 @@ int s_bSortAscending = 1;
 
 const COLORREF kListBackground = RGB(189, 195, 234);
 
-std::string UpperCase(std::string text)
-{
-    if (!text.empty())
-        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 std::string ItemText(HWND list, int item, int subItem)
 {
     char text[MAX_PATH + 1] = {};
@@ -85,7 +78,7 @@ bool CLibraryList::Fill(const std::string& folder, const CFileTools& fileTools)
         int i = 0;
         do {
             const std::string name = fd.cFileName;
-            const std::string ext = UpperCase(fileTools.GetFileExtension(name));
+            const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(name));
             if (ext != "BMP" && ext != "JPG")
                 continue;
             const std::string full = folder + "\\" + name;
