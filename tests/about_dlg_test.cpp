@@ -24,10 +24,10 @@ INT_PTR RunAboutBox(std::function<void(HWND)> whileOpen)
         whileOpen(dlg);
     });
     const INT_PTR result = CAboutDlg().DoModal(owner);
-    EXPECT_TRUE(DialogHandled()) << "no box captioned " << kCaption;
+    EXPECT_TRUE(DialogAnswered()) << "no box captioned " << kCaption;
     EXPECT_TRUE(watchdog.Closed().empty()) << "the box did not close";
     EXPECT_TRUE(::IsWindowEnabled(owner));
-    CancelDialogAction();
+    CancelAnswer();
     ::DestroyWindow(owner);
     return result;
 }

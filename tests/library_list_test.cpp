@@ -2,7 +2,6 @@
 // header clicks sort them, and which buttons the selection enables.
 #include <gtest/gtest.h>
 
-#include "tests/main_window_driver.h"
 #include "tests/main_window_fixture.h"
 
 namespace {

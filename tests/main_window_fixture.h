@@ -1,14 +1,12 @@
-// A started main window in a fresh start directory, driven like a user would.
+// A started main window in a fresh start directory, driven like a user or the shell would.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "app/wallpaper_dlg.h"
+#include "engine/wallpaper_engine.h"
 #include "library/library_list.h"
 #include "resource.h"
 #include "tests/test_support.h"
@@ -27,12 +25,10 @@ protected:
     }
     std::string ReadSetting(const char* key) const {
         char text[300] = {};
-        ::GetPrivateProfileStringA("Kavro", key, "", text, sizeof text, IniPath().c_str());
-        return text;
+        return std::string(text, ::GetPrivateProfileStringA("Kavro", key, "", text, sizeof text, IniPath().c_str()));
     }
 
     void MakeLibrary() const { ::CreateDirectoryA(Library().c_str(), nullptr); }
-    // A picture in the library (created with the folder when missing).
     void AddImage(const std::string& name, int w = 64, int h = 48, COLORREF colour = RGB(200, 40, 40)) const {
         MakeLibrary();
         ASSERT_TRUE(testing_support::MakeImageFile(LibraryFile(name), w, h, colour)) << name;
@@ -42,22 +38,18 @@ protected:
         testing_support::WriteFileBytes(LibraryFile(name), std::string(bytes, 'x'));
     }
 
-    // Creates the main window the way the application does.
-    CWallpaperDlg* Start() {
-        m_dlg = new CWallpaperDlg;
-        CWinApp::Instance()->SetMainWindow(m_dlg);
+    CWallpaperDlg* Start() {  // as the application does
+        CWinApp::Instance()->SetMainWindow(m_dlg = new CWallpaperDlg);
         EXPECT_TRUE(m_dlg->Create(nullptr));
         testing_support::Pump(50);
         return m_dlg;
     }
     void Close() {
         testing_support::CancelAnswer();
-        if (m_dlg) {
-            if (m_dlg->m_hWnd)
-                m_dlg->ExitProgram();
-            delete m_dlg;
-            m_dlg = nullptr;
-        }
+        if (m_dlg && m_dlg->m_hWnd)
+            m_dlg->ExitProgram();
+        delete m_dlg;
+        m_dlg = nullptr;
         CWinApp::Instance()->SetMainWindow(nullptr);
         testing_support::Pump();
     }
@@ -69,32 +61,21 @@ protected:
     bool Enabled(int id) const { return ::IsWindowEnabled(Ctrl(id)) != FALSE; }
     bool Visible() const { return ::IsWindowVisible(Dlg()) != FALSE; }
 
-    // A click on a button of the main window.
-    void Click(int id) {
-        ::SendMessageA(Ctrl(id), BM_CLICK, 0, 0);
-        testing_support::Pump();
-    }
-    void Command(int id) {
-        ::SendMessageA(Dlg(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        testing_support::Pump();
-    }
-    // A key press on a window, through the message loop's pre-translation.
-    void PressKey(HWND target, UINT vk) {
-        ::PostMessageA(target, WM_KEYDOWN, vk, 1);
-        ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    void Click(int id) { ::SendMessageA(Ctrl(id), BM_CLICK, 0, 0), testing_support::Pump(); }
+    void Command(int id) { ::SendMessageA(Dlg(), WM_COMMAND, MAKEWPARAM(id, 0), 0), testing_support::Pump(); }
+    void PressKey(HWND target, UINT vk) {  // through the message loop's pre-translation
+        ::PostMessageA(target, WM_KEYDOWN, vk, 1), ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
         testing_support::Pump(30);
     }
 
     std::vector<std::string> Rows(int column = 0) const {
         std::vector<std::string> rows;
-        const int n = m_dlg->List().GetItemCount();
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < m_dlg->List().GetItemCount(); ++i)
             rows.push_back(m_dlg->List().GetItemText(i, column));
         return rows;
     }
     int RowOf(const std::string& name) const { return m_dlg->List().FindItem(name, false); }
-    // Selects exactly the given rows, as clicks with Ctrl held would.
-    void SelectRows(const std::vector<int>& rows) {
+    void SelectRows(const std::vector<int>& rows) {  // as clicks with Ctrl held would
         m_dlg->List().ClearSelection();
         for (int row : rows)
             m_dlg->List().SetItemSelected(row, true);
@@ -110,3 +91,34 @@ protected:
     TempDir m_dir;
     CWallpaperDlg* m_dlg = nullptr;
 };
+
+namespace driver {  // what the shell sends, and what the program leaves behind
+
+inline void TrayMouse(HWND main, UINT mouse) { ::SendMessageA(main, WM_USER + 1, 1, mouse), testing_support::Pump(); }
+inline void ColumnClick(HWND main, int column) {  // what the list sends for a header click
+    NMLISTVIEW nm = {};
+    nm.hdr = {::GetDlgItem(main, IDC_LIST_FILES), IDC_LIST_FILES, UINT(LVN_COLUMNCLICK)};
+    nm.iSubItem = column;
+    ::SendMessageA(main, WM_NOTIFY, IDC_LIST_FILES, reinterpret_cast<LPARAM>(&nm));
+    testing_support::Pump();
+}
+inline std::string DesktopValue(const char* name) {
+    char value[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    ::RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, value, &size);
+    return value;
+}
+inline std::string BitmapSize(const std::string& path) {  // "WxH" of a BMP file; "0x0" of others
+    const std::string bytes = testing_support::ReadFileBytes(path);
+    BITMAPINFOHEADER info = {};
+    if (bytes.size() >= sizeof(BITMAPFILEHEADER) + sizeof info && bytes.compare(0, 2, "BM") == 0)
+        ::CopyMemory(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
+    return std::to_string(info.biWidth) + "x" + std::to_string(abs(info.biHeight));
+}
+inline void ClearWallpaperTraces() {  // so that a test sees only what it caused
+    ::DeleteFileA(CWallpaperEngine::WallpaperBitmapPath().c_str());
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", REG_SZ, "before-test", 12);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper", REG_SZ, "1", 2);
+}
+
+}  // namespace driver

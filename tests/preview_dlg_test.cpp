@@ -7,7 +7,6 @@
 
 #include "engine/image_tools.h"
 #include "library/preview_dlg.h"
-#include "tests/main_window_driver.h"
 #include "tests/main_window_fixture.h"
 
 using namespace testing_support;

@@ -2,7 +2,6 @@
 // start-up sequence would start it; its countdown runs on ticks the test sends.
 #include <gtest/gtest.h>
 
-#include "tests/main_window_driver.h"
 #include "tests/main_window_fixture.h"
 
 static bool Running(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/random_generator.h"
-#include "tests/main_window_driver.h"
 #include "tests/main_window_fixture.h"
 
 using Names = std::vector<std::string>;
