@@ -85,6 +85,14 @@ TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSizeWithBlended
               std::make_tuple(40UL, 33L, 17L, WORD{32}, static_cast<DWORD>(BI_RGB)));
     EXPECT_EQ(std::make_pair(same.At(1, 47), same.At(63, 0)), std::make_pair(kRed, kWhite));
     EXPECT_EQ(tools.StretchToDib(image.get(), 100000, 100000), nullptr);  // past a 32-bit size
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 8, 8);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(tools.BitmapToDib(bitmap, BI_BITFIELDS, nullptr), nullptr);  // refused outright
+    HGLOBAL block = tools.BitmapToDib(bitmap, BI_RGB, nullptr);
+    EXPECT_NE(block, nullptr);
+    ::GlobalFree(block);
+    ::DeleteObject(bitmap);
     for (int i = 0; i < 16 * 4; ++i)
         EXPECT_NE(shrunk.At(i % 16, i / 16) & 0xC0C0C0, 0u) << "black at " << i;
 }
