@@ -44,16 +44,15 @@ TEST(FileTools, CreateFolderPathMakesEveryParent)
 
 TEST(FileTools, NameOperationsUseTheLastSeparator)
 {
-    CFileTools tools;
-    EXPECT_EQ("JPG", tools.GetFileExtension("photo.JPG"));
-    EXPECT_EQ("gz", tools.GetFileExtension("archive.tar.gz"));
-    EXPECT_EQ("", tools.GetFileExtension("README"));
-    EXPECT_EQ("pictures\\readme", tools.GetFileExtension("C:\\my.pictures\\readme"));
-    EXPECT_EQ("archive.tar", tools.RemoveFileExtension("archive.tar.gz"));
-    EXPECT_EQ("", tools.RemoveFileExtension("README"));
-    EXPECT_EQ("", tools.GetFileNamePart("sunset.jpg"));
-    EXPECT_EQ("sunset.jpg", tools.GetFileNamePart("C:\\Wall\\Wallpaper\\sunset.jpg"));
-    EXPECT_EQ("", tools.GetFileNamePart("C:\\Wall\\"));
+    CFileTools t;
+    const std::string got[] = {
+        t.GetFileExtension("photo.JPG"), t.GetFileExtension("archive.tar.gz"), t.GetFileExtension("README"),
+        t.GetFileExtension("C:\\my.pictures\\readme"), t.RemoveFileExtension("archive.tar.gz"),
+        t.RemoveFileExtension("README"), t.GetFileNamePart("sunset.jpg"),
+        t.GetFileNamePart("C:\\Wall\\sunset.jpg"), t.GetFileNamePart("C:\\Wall\\")};
+    const std::string want[] = {"JPG", "gz", "", "pictures\\readme", "archive.tar", "", "", "sunset.jpg", ""};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(want[i], got[i]) << "case " << i;
 }
 
 // Sees what the pre-translation step hands to it.
@@ -94,19 +93,13 @@ TEST(FileTools, PumpMessagesUsesThePreTranslation)
     ::DestroyWindow(parent);
 }
 
-TEST(Framework, IntegerParsing)
+TEST(Framework, IntegerParsingKeepsTheValueOnFailure)
 {
     int v = 99;
-    EXPECT_TRUE(CDataExchange::ParseInteger("150", v));
-    EXPECT_EQ(150, v);
-    EXPECT_TRUE(CDataExchange::ParseInteger(" -3 ", v));
+    EXPECT_TRUE(CDataExchange::ParseInteger(" -3 ", v) && v == -3);
+    for (const char* bad : {"", "12a", "-", "99999999999"})
+        EXPECT_FALSE(CDataExchange::ParseInteger(bad, v)) << bad;
     EXPECT_EQ(-3, v);
-    v = 7;
-    EXPECT_FALSE(CDataExchange::ParseInteger("", v));
-    EXPECT_FALSE(CDataExchange::ParseInteger("12a", v));
-    EXPECT_FALSE(CDataExchange::ParseInteger("-", v));
-    EXPECT_FALSE(CDataExchange::ParseInteger("99999999999", v));
-    EXPECT_EQ(7, v);  // failures keep the value
 }
 
 TEST(Framework, WaitCursorIsCounted)
