@@ -91,6 +91,12 @@ TEST(FileTools, PumpMessagesUsesThePreTranslation)
 
     CWinApp::Instance()->SetMainWindow(previousMain);
     ::DestroyWindow(parent);
+
+    // A quit request met during a pump is left for the main loop.
+    ::PostQuitMessage(3);
+    tools.PumpMessages();
+    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(3u, msg.wParam);
 }
 
 TEST(Framework, IntegerParsingKeepsTheValueOnFailure)
