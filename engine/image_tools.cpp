@@ -63,21 +63,26 @@ unsigned DLL_CALLCONV ReadFromHandle(void* buffer, unsigned size, unsigned count
     return static_cast<unsigned>(done / size);
 }
 
+// Bytes written before the first failure.
+ULONGLONG WriteChunks(HANDLE file, const BYTE* data, ULONGLONG size)
+{
+    ULONGLONG done = 0;
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(size - done < kIoChunk ? size - done : kIoChunk);
+        DWORD put = 0;
+        if (!::WriteFile(file, data + done, chunk, &put, nullptr) || put == 0)
+            break;
+        done += put;
+    }
+    return done;
+}
+
 unsigned DLL_CALLCONV WriteToHandle(void* buffer, unsigned size, unsigned count, fi_handle handle)
 {
     if (size == 0 || count == 0)
         return 0;
     const ULONGLONG wanted = static_cast<ULONGLONG>(size) * count;
-    const BYTE* in = static_cast<const BYTE*>(buffer);
-    ULONGLONG done = 0;
-    while (done < wanted) {
-        const DWORD chunk = static_cast<DWORD>(wanted - done < kIoChunk ? wanted - done : kIoChunk);
-        DWORD put = 0;
-        if (!::WriteFile(static_cast<HANDLE>(handle), in + done, chunk, &put, nullptr) || put == 0)
-            break;
-        done += put;
-    }
-    return static_cast<unsigned>(done / size);
+    return static_cast<unsigned>(WriteChunks(static_cast<HANDLE>(handle), static_cast<const BYTE*>(buffer), wanted) / size);
 }
 
 int DLL_CALLCONV SeekHandle(fi_handle handle, long offset, int origin)
@@ -128,15 +133,7 @@ FIBITMAP* LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, int fl
 
 bool WriteAll(HANDLE file, const BYTE* data, ULONGLONG size)
 {
-    ULONGLONG done = 0;
-    while (done < size) {
-        const DWORD chunk = static_cast<DWORD>(size - done < kIoChunk ? size - done : kIoChunk);
-        DWORD put = 0;
-        if (!::WriteFile(file, data + done, chunk, &put, nullptr) || put != chunk)
-            return false;
-        done += put;
-    }
-    return true;
+    return WriteChunks(file, data, size) == size;
 }
 
 // Moves the finished temporary file over the target; on failure the

@@ -4,9 +4,11 @@
 
 #include "framework/win_app.h"
 
-bool CFileTools::FileExists(const std::string& path) const
+namespace {
+
+// The first entry a file search finds for the path; false when none.
+bool FindFirstEntry(const std::string& path, WIN32_FIND_DATAA& fd)
 {
-    WIN32_FIND_DATAA fd;
     HANDLE h = ::FindFirstFileA(path.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -14,14 +16,18 @@ bool CFileTools::FileExists(const std::string& path) const
     return true;
 }
 
+}  // namespace
+
+bool CFileTools::FileExists(const std::string& path) const
+{
+    WIN32_FIND_DATAA fd;
+    return FindFirstEntry(path, fd);
+}
+
 bool CFileTools::FolderExists(const std::string& path) const
 {
     WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(path.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(h);
-    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return FindFirstEntry(path, fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool CFileTools::CreateFolderPath(const std::string& path) const
