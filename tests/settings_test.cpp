@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "settings/settings.h"
 #include "tests/test_support.h"
@@ -90,28 +91,14 @@ TEST_F(SettingsTest, ReadsGoToTheFileWithTheirBufferSizes)
     EXPECT_EQ(std::string(259, 'a'), m_settings.GetWallpaperTitle());
 }
 
-TEST_F(SettingsTest, DriveRootPathWithDoubledSeparatorWorks)
+TEST(SettingsAtoI, FollowsTheRuntimeRuleAndSaturates)
 {
-    CSettings root;
-    root.m_strIniPath = "C:\\\\kavro-settings-test.ini";
-    root.SetTimeout("7");
-    EXPECT_EQ("7", root.GetTimeout());
-    EXPECT_TRUE(testing_support::PathExists("C:\\kavro-settings-test.ini"));
-    ::DeleteFileA("C:\\kavro-settings-test.ini");
-}
-
-TEST(SettingsAtoI, FollowsTheRuntimeRule)
-{
-    EXPECT_EQ(12, CSettings::AtoI("12"));
-    EXPECT_EQ(12, CSettings::AtoI("  12abc"));
-    EXPECT_EQ(-1, CSettings::AtoI("-1"));
-    EXPECT_EQ(5, CSettings::AtoI("+5"));
-    EXPECT_EQ(0, CSettings::AtoI("00"));
-    EXPECT_EQ(0, CSettings::AtoI("abc"));
-    EXPECT_EQ(0, CSettings::AtoI(""));
-    // Absurd values from a hand-edited file saturate instead of overflowing.
-    EXPECT_EQ(2147483647, CSettings::AtoI("99999999999999999999"));
-    EXPECT_EQ(-2147483647 - 1, CSettings::AtoI("-99999999999999999999"));
+    const std::pair<const char*, int> cases[] = {
+        {"12", 12}, {"  12abc", 12}, {"-1", -1}, {"+5", 5}, {"00", 0}, {"abc", 0}, {"", 0},
+        // Absurd values from a hand-edited file saturate instead of overflowing.
+        {"99999999999999999999", 2147483647}, {"-99999999999999999999", -2147483647 - 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, CSettings::AtoI(c.first)) << c.first;
 }
 
 }  // namespace
