@@ -17,7 +17,7 @@
 #include "resource.h"
 #include "settings/options_dlg.h"
 
-const char CWallpaperDlg::kTitle[] = "Kavro Wallpaper Version 2.75";
+const char CWallpaperDlg::kTitle[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 
 namespace {
 

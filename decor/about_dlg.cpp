@@ -3,7 +3,7 @@
 #include "framework/solid_brush.h"
 
 namespace {
-const char kCaption[] = "Kavro Wallpaper Version 2.75";
+const char kCaption[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 const COLORREF kBackground = RGB(109, 115, 170);
 const COLORREF kButtonFace = RGB(189, 195, 234);
 const COLORREF kButtonText = RGB(1, 1, 1);

@@ -10,6 +10,8 @@
 #   .deps/include/             FreeImage.h, jpeglib.h, jconfig.h, jmorecfg.h,
 #                              jerror.h
 #   .deps/BUILD-INFO           what was built (versions, SIMD, defines)
+#   .deps/share/licenses/      the licence texts of both, for the package's
+#                              third-party notices
 #
 # Consumers compile with -DFREEIMAGE_LIB -I.deps/include, include <windows.h>
 # before <FreeImage.h>, and link -L.deps/lib -lFreeImage -ljpeg (in that order).
@@ -42,7 +44,7 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 log() { printf '[build-deps] %s\n' "$*" 2>/dev/null || true; }
 die() { printf '[build-deps] error: %s\n' "$*" >&2 || true; exit 1; }
 
-if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" ]]; then
+if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" ]]; then
 	log "skipped: $PREFIX/lib/libFreeImage.a and libjpeg.a already exist (delete .deps/ to rebuild)"
 	exit 0
 fi
@@ -339,6 +341,9 @@ EOF
 # ---------------------------------------------------------------------------
 cp "$FI_SRC/Source/FreeImage.h" "$PREFIX/include/"
 cp "$JT_BUILD/libjpeg.a" "$PREFIX/lib/libjpeg.a"
+mkdir -p "$PREFIX/share/licenses/freeimage" "$PREFIX/share/licenses/libjpeg-turbo"
+cp "$FI_SRC/license-fi.txt" "$PREFIX/share/licenses/freeimage/"
+cp "$JT_SRC/LICENSE.md" "$JT_SRC/README.ijg" "$PREFIX/share/licenses/libjpeg-turbo/"
 cat >"$PREFIX/BUILD-INFO" <<EOF
 built: $(date -u +%Y-%m-%dT%H:%M:%SZ) by scripts/build-deps.sh
 target: $HOST ($("$CXX" -dumpversion))

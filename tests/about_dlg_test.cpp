@@ -11,7 +11,7 @@ namespace {
 
 using namespace testing_support;
 
-const char kCaption[] = "Kavro Wallpaper Version 2.75";
+const char kCaption[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 
 // Runs a fresh box modally over an owner, as the main window does; `whileOpen`
 // acts once it shows under its caption. The watchdog closes a box left open.

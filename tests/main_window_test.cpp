@@ -30,7 +30,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheSetUpWindow)
 {
     Start();
     EXPECT_TRUE(Visible());
-    EXPECT_EQ(WindowText(Dlg()), "Kavro Wallpaper Version 2.75");
+    EXPECT_EQ(WindowText(Dlg()), "Kavro Wallpaper Version " KAVRO_VERSION);
 
     HMENU menu = ::GetSystemMenu(Dlg(), FALSE);
     std::vector<UINT> ids;

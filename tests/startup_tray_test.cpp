@@ -102,7 +102,7 @@ TEST_F(TrayTest, IconRecordTaskbarRestartAndClicks)
     EXPECT_EQ(std::make_tuple(icon.hWnd, icon.uID, icon.uFlags, icon.uCallbackMessage, icon.hIcon != nullptr,
                               std::string(icon.szTip), m_dlg->TrayIconAdds()),
               std::make_tuple(Dlg(), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), UINT(WM_USER + 1), true,
-                              std::string("Kavro Wallpaper Version 2.75"), 1));
+                              std::string("Kavro Wallpaper Version " KAVRO_VERSION), 1));
     ::SendMessageA(Dlg(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_EQ(m_dlg->TrayIconAdds(), 2);
 

@@ -124,7 +124,7 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
     ASSERT_TRUE(::CreateProcessA(0, &command[0], 0, 0, FALSE, 0, 0, dir.Path().c_str(), &si, &pi)) << command;
     EXPECT_TRUE(PumpUntil(shown, 30000)) << "the picture is not on the desktop where it belongs";
     EXPECT_FALSE(green(sw / 2, at.top - 3) || green(sw / 2, at.bottom + 2)) << "not centred";
-    ::PostMessageA(::FindWindowA(nullptr, "Kavro Wallpaper Version 2.75"), WM_COMMAND, ID_TRAY_EXIT, 0);
+    ::PostMessageA(::FindWindowA(nullptr, "Kavro Wallpaper Version " KAVRO_VERSION), WM_COMMAND, ID_TRAY_EXIT, 0);
     if (::WaitForSingleObject(pi.hProcess, 15000) != WAIT_OBJECT_0)
         ::TerminateProcess(pi.hProcess, 1);
     ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess), ::ReleaseDC(nullptr, screen);
