@@ -21,6 +21,9 @@ kavro_install_packages() {
     command -v import >/dev/null || missing+=(imagemagick)
     command -v dpkg-source >/dev/null || missing+=(dpkg-dev)
     command -v nasm >/dev/null || missing+=(nasm)
+    # Wine's own Tahoma and Marlett (caption buttons), and an Arial look-alike.
+    [ -f /usr/share/wine/fonts/tahoma.ttf ] || missing+=(fonts-wine)
+    [ -d /usr/share/fonts/truetype/liberation ] || missing+=(fonts-liberation)
     [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
     if [ ${#missing[@]} -gt 0 ]; then
         kavro_log "installing: ${missing[*]}"
@@ -37,9 +40,7 @@ kavro_install_packages() {
 kavro_build() {
     bash "$KAVRO_ROOT/scripts/build-deps.sh"
     if [ ! -f "$KAVRO_BUILD/build.ninja" ]; then
-        cmake -S "$KAVRO_ROOT" -B "$KAVRO_BUILD" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$KAVRO_ROOT/cmake/mingw-w64-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=Release
+        (cd "$KAVRO_ROOT" && cmake --preset mingw-cross -B "$KAVRO_BUILD")
     fi
     cmake --build "$KAVRO_BUILD" -j 2
 }
@@ -77,6 +78,12 @@ kavro_wine_prefix() {
     kavro_log "preparing the Wine prefix"
     kavro_wine wineboot -i >/dev/null 2>&1 || true
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
+    # Debian's Wine does not load its own fonts (Tahoma, and Marlett for the
+    # caption buttons) from its data folder: put them where Windows keeps them.
+    local fonts="$KAVRO_BUILD/wineprefix/drive_c/windows/Fonts"
+    if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ]; then
+        cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+    fi
 }
 
 # Every window of the tests on one Wine virtual desktop: no X window manager is
