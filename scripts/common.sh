@@ -86,13 +86,16 @@ kavro_wine_prefix() {
     fi
 }
 
-# Every window of the tests on one Wine virtual desktop: no X window manager is
-# involved (without one Wine waits seconds for each window to unmap), and the
-# desktop has its own taskbar with a notification area.
+# Every window on one Wine virtual desktop, NAME of SIZE (default: the tests'
+# Default, 1280x1024): no X window manager is involved (without one Wine waits
+# seconds for each window to unmap), the desktop has its own taskbar with a
+# notification area, and helper processes join it instead of opening a second
+# desktop window over it.
 kavro_wine_virtual_desktop() {
-    kavro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
-    kavro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
-    # Let the desktop made without the setting go away with the server.
+    local name="${1:-Default}" size="${2:-1280x1024}"
+    kavro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$name" /f >/dev/null 2>&1 || true
+    kavro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$name" /d "$size" /f >/dev/null 2>&1 || true
+    # Let a desktop made with the earlier setting go away with the server.
     WINEPREFIX="$KAVRO_BUILD/wineprefix" wineserver -w 2>/dev/null || true
 }
 

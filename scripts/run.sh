@@ -24,6 +24,7 @@ kavro_display
 trap kavro_cleanup EXIT
 kavro_build
 kavro_wine_prefix
+kavro_wine_virtual_desktop Kavro 1280x800
 
 if [ "${1:-}" = "--demo" ] && [ ! -d "$start_dir/Wallpaper" ]; then
     mkdir -p "$start_dir/Wallpaper"
@@ -34,12 +35,12 @@ fi
 cd "$start_dir"
 kavro_log "start directory: $start_dir"
 if [ "$headless" = 0 ]; then
-    kavro_wine explorer /desktop=Kavro,1280x800 "$KAVRO_BUILD/KavroWallpaper.exe"
+    kavro_wine "$KAVRO_BUILD/KavroWallpaper.exe"
 else
-    kavro_wine explorer /desktop=Kavro,1280x800 "$KAVRO_BUILD/KavroWallpaper.exe" &
+    kavro_wine "$KAVRO_BUILD/KavroWallpaper.exe" &
     sleep "${KAVRO_SHOT_DELAY:-8}"
     shot="$KAVRO_BUILD/screenshot.png"
-    import -window root "$shot"
+    import -window root -crop 1280x800+0+0 +repage "$shot"  # the Wine desktop only
     kavro_log "screenshot of the Wine desktop: $shot"
     if grep -q '^Wallpaper=' Kavro.ini 2>/dev/null; then
         kavro_log "current wallpaper: $(grep '^Wallpaper=' Kavro.ini | cut -d= -f2-)"

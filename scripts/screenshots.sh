@@ -16,6 +16,7 @@ export CI=true
 kavro_display
 trap kavro_cleanup EXIT
 kavro_wine_prefix
+kavro_wine_virtual_desktop KavroShots "$size"
 
 rm -rf "$work"
 mkdir -p "$work/start/Wallpaper" "$work/raw" "$out"
@@ -27,7 +28,7 @@ printf '[Kavro]\r\nStartupsNumber=5\r\nTimeout=0\r\nResizeType=P\r\n' >"$work/st
 kavro_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1 || true
 
 kavro_log "driving the program on a ${size} Wine desktop"
-timeout 180 "$KAVRO_BUILD/wine-run.sh" explorer /desktop=KavroShots,$size "$KAVRO_BUILD/tests/kavro_shots.exe" \
+timeout 180 "$KAVRO_BUILD/wine-run.sh" "$KAVRO_BUILD/tests/kavro_shots.exe" \
     "$(winpath "$KAVRO_BUILD/KavroWallpaper.exe")" "$(winpath "$work/start")" "$(winpath "$work/raw")" 3
 for name in main options about desktop; do
     [ -s "$work/raw/$name.bmp" ] || { echo "no $name.bmp was made" >&2; exit 1; }
