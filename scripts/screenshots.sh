@@ -26,6 +26,8 @@ kavro_wine "$KAVRO_BUILD/tests/kavro_samples.exe" "$(winpath "$work/start/Wallpa
 printf '[Kavro]\r\nStartupsNumber=5\r\nTimeout=0\r\nResizeType=P\r\n' >"$work/start/Kavro.ini"
 # The desktop's own background until the program sets one.
 kavro_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1 || true
+# Untiled, whatever the tests left in the prefix.
+kavro_wine reg add 'HKCU\Control Panel\Desktop' /v TileWallpaper /d 0 /f >/dev/null 2>&1 || true
 
 kavro_log "driving the program on a ${size} Wine desktop"
 timeout 180 "$KAVRO_BUILD/wine-run.sh" "$KAVRO_BUILD/tests/kavro_shots.exe" \
