@@ -128,19 +128,18 @@ RECT Grow(RECT r, int by)
     return r;
 }
 
-// The program's visible top-level window with the title, other than `main`.
-HWND FindOwnedTitled(HWND main)
+// A visible top-level window of the program's thread, other than `main`, that `match` accepts.
+HWND FindProgramWindow(HWND main, bool (*match)(HWND hWnd, HWND main))
 {
     struct Search {
         HWND main, found;
-    } s = {main, nullptr};
+        bool (*match)(HWND, HWND);
+    } s = {main, nullptr, match};
     ::EnumThreadWindows(
         g_programThread,
         [](HWND hWnd, LPARAM lp) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lp);
-            char text[128] = {};
-            ::GetWindowTextA(hWnd, text, sizeof text);
-            if (hWnd != s->main && ::IsWindowVisible(hWnd) && std::strcmp(text, kTitle) == 0) {
+            if (hWnd != s->main && ::IsWindowVisible(hWnd) && s->match(hWnd, s->main)) {
                 s->found = hWnd;
                 return FALSE;
             }
@@ -150,24 +149,20 @@ HWND FindOwnedTitled(HWND main)
     return s.found;
 }
 
-// The visible pop-up beside the main window that is neither it nor the About box.
+// The About box carries the main window's title.
+HWND FindOwnedTitled(HWND main)
+{
+    return FindProgramWindow(main, [](HWND hWnd, HWND) {
+        char text[128] = {};
+        ::GetWindowTextA(hWnd, text, sizeof text);
+        return std::strcmp(text, kTitle) == 0;
+    });
+}
+
+// The preview is the other window the main window owns.
 HWND FindPreview(HWND main)
 {
-    struct Search {
-        HWND main, found;
-    } s = {main, nullptr};
-    ::EnumThreadWindows(
-        g_programThread,
-        [](HWND hWnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (hWnd != s->main && ::IsWindowVisible(hWnd) && ::GetWindow(hWnd, GW_OWNER) == s->main) {
-                s->found = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindProgramWindow(main, [](HWND hWnd, HWND owner) { return ::GetWindow(hWnd, GW_OWNER) == owner; });
 }
 
 std::string StatusText(HWND main)

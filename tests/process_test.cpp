@@ -33,23 +33,18 @@ protected:
     }
     void TearDown() override  // no started program outlives the test
     {
-        for (const PROCESS_INFORMATION& pi : m_started) {
-            ::TerminateProcess(pi.hProcess, 99);  // fails harmlessly on one that has ended
-            ::CloseHandle(pi.hThread);
-            ::CloseHandle(pi.hProcess);
+        for (HANDLE process : m_started) {
+            ::TerminateProcess(process, 99);  // fails harmlessly on one that has ended
+            ::CloseHandle(process);
         }
         MainWindowTest::TearDown();
     }
     HANDLE Launch()
     {
-        std::string commandLine = "\"" + m_exe + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        EXPECT_TRUE(::CreateProcessA(m_exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                     m_dir.Path().c_str(), &si, &pi));
-        m_started.push_back(pi);
-        return pi.hProcess;
+        const HANDLE process = testing_support::StartProgram(m_exe, m_dir.Path());
+        EXPECT_TRUE(process);
+        m_started.push_back(process);
+        return process;
     }
     // Launched; its window once it is initialised and in its message loop.
     HWND StartFirst(const std::function<bool()>& initialised)
@@ -63,7 +58,7 @@ protected:
     }
 
     std::string m_exe;
-    std::vector<PROCESS_INFORMATION> m_started;
+    std::vector<HANDLE> m_started;
 };
 
 TEST_F(ProcessTest, UnattendedStartSetsAWallpaperStaysHiddenAndEndsAfterTimeoutTicks)
@@ -80,9 +75,9 @@ TEST_F(ProcessTest, UnattendedStartSetsAWallpaperStaysHiddenAndEndsAfterTimeoutT
     EXPECT_FALSE(::IsWindowVisible(main));
 
     ASSERT_TRUE(Tick(main));
-    EXPECT_EQ(ExitCode(m_started[0].hProcess, 300), STILL_ACTIVE) << "ended one minute early";
+    EXPECT_EQ(ExitCode(m_started[0], 300), STILL_ACTIVE) << "ended one minute early";
     Tick(main);
-    EXPECT_EQ(ExitCode(m_started[0].hProcess, 10000), 0u);
+    EXPECT_EQ(ExitCode(m_started[0], 10000), 0u);
 }
 
 TEST_F(ProcessTest, SecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
@@ -93,6 +88,6 @@ TEST_F(ProcessTest, SecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(ExitCode(Launch(), 15000), 0u);
     EXPECT_EQ(ReadSetting("CurrentStartupNumber"), "1");
     EXPECT_EQ(driver::DesktopValue("Wallpaper"), "before-test");
-    EXPECT_TRUE(Running(m_started[0].hProcess));
+    EXPECT_TRUE(Running(m_started[0]));
     EXPECT_FALSE(::IsWindowVisible(main));  // brought forward, but a hidden window stays hidden
 }

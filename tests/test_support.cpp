@@ -166,6 +166,19 @@ bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::
     return true;
 }
 
+HANDLE StartProgram(const std::string& exe, const std::string& startDir)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, startDir.c_str(), &si,
+                          &pi))
+        return nullptr;
+    ::CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;

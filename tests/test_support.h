@@ -51,6 +51,9 @@ private:
 // Types files of `folder` into an open-file dialog; false when it did not reach the folder.
 bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::vector<std::string>& names);
 
+// Starts `exe` in `startDir`, as a shortcut would; its process handle, or null.
+HANDLE StartProgram(const std::string& exe, const std::string& startDir);
+
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);

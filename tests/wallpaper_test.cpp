@@ -99,8 +99,8 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
     if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer", "Desktop", RRF_RT_REG_SZ, 0, 0, 0) != 0)
         GTEST_SKIP() << "no virtual desktop: the plain X screen shows no wallpaper";
     char self[MAX_PATH] = {};  // <build>\tests\kavro_tests.exe
-    std::string command(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
-    command = "\"" + command.substr(0, command.rfind("\\tests\\")) + "\\KavroWallpaper.exe\"";
+    std::string exe(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
+    exe = exe.substr(0, exe.rfind("\\tests\\")) + "\\KavroWallpaper.exe";
     TempDir dir;
     ASSERT_TRUE(::CreateDirectoryA((dir / "Wallpaper").c_str(), nullptr) &&
                 MakeImageFile(dir / "Wallpaper\\green.bmp", 1600, 1120, RGB(0, 255, 0)));
@@ -118,14 +118,12 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
     ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);  // a plain desktop
     ASSERT_TRUE(PumpUntil([&] { return !shown(); })) << "green on the screen before the start";
 
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(0, &command[0], 0, 0, FALSE, 0, 0, dir.Path().c_str(), &si, &pi)) << command;
+    const HANDLE process = testing_support::StartProgram(exe, dir.Path());
+    ASSERT_TRUE(process) << exe;
     EXPECT_TRUE(PumpUntil(shown, 30000)) << "the picture is not on the desktop where it belongs";
     EXPECT_FALSE(green(sw / 2, at.top - 3) || green(sw / 2, at.bottom + 2)) << "not centred";
     ::PostMessageA(::FindWindowA(nullptr, "Kavro Wallpaper Version " KAVRO_VERSION), WM_COMMAND, ID_TRAY_EXIT, 0);
-    if (::WaitForSingleObject(pi.hProcess, 15000) != WAIT_OBJECT_0)
-        ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess), ::ReleaseDC(nullptr, screen);
+    if (::WaitForSingleObject(process, 15000) != WAIT_OBJECT_0)
+        ::TerminateProcess(process, 1);
+    ::CloseHandle(process), ::ReleaseDC(nullptr, screen);
 }

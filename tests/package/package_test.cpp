@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,48 +20,28 @@ namespace {
 
 const char kTitle[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 
-std::string CurrentDir()
-{
-    char dir[MAX_PATH] = {};
-    const DWORD n = ::GetCurrentDirectoryA(MAX_PATH, dir);
-    return n > 0 && n < MAX_PATH ? std::string(dir) : std::string();
-}
-
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
     HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (lstrcmpA(fd.cFileName, ".") != 0 && lstrcmpA(fd.cFileName, "..") != 0)
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &fd))
+        if (fd.cFileName[0] != '.')
             names.push_back(fd.cFileName);
-    } while (::FindNextFileA(h, &fd));
     ::FindClose(h);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::string IniValue(const std::string& ini, const char* key)
-{
-    char value[260] = {};
-    ::GetPrivateProfileStringA("Kavro", key, "(missing)", value, sizeof value, ini.c_str());
-    return value;
-}
-
 std::string FileVersion(const std::string& exe)
 {
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    if (size == 0)
-        return "(no version resource)";
-    std::vector<char> block(size);
+    std::vector<char> block(::GetFileVersionInfoSizeA(exe.c_str(), &ignored) + 1);
     char* text = nullptr;
     UINT length = 0;
-    if (!::GetFileVersionInfoA(exe.c_str(), 0, size, block.data()) ||
-        !::VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\FileVersion",
-                          reinterpret_cast<void**>(&text), &length) || text == nullptr)
+    if (!::GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !::VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\FileVersion", reinterpret_cast<void**>(&text),
+                          &length))
         return "(no file version)";
     return std::string(text, strnlen(text, length));
 }
@@ -69,8 +50,9 @@ class PackageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_folder = CurrentDir();
-        ASSERT_FALSE(m_folder.empty());
+        char dir[MAX_PATH] = {};
+        ASSERT_GT(::GetCurrentDirectoryA(MAX_PATH, dir), 0u);
+        m_folder = dir;
         ASSERT_EQ(::FindWindowA(nullptr, kTitle), nullptr) << "another copy of the program is running";
     }
     std::string m_folder;
@@ -111,28 +93,17 @@ TEST_F(PackageTest, ExeStartsInAnEmptyStartFolderShowsItselfAndExitsCleanly)
 {
     const std::string exe = m_folder + "\\KavroWallpaper.exe";
     TempDir start;
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 start.Path().c_str(), &si, &pi))
-        << ::GetLastError();
-    struct Closer {
-        PROCESS_INFORMATION& pi;
-        ~Closer()
-        {
-            ::TerminateProcess(pi.hProcess, 99);  // harmless once it has ended
-            ::CloseHandle(pi.hThread);
-            ::CloseHandle(pi.hProcess);
-        }
-    } closer{pi};
+    const std::unique_ptr<void, void (*)(HANDLE)> process(testing_support::StartProgram(exe, start.Path()), [](HANDLE h) {
+        ::TerminateProcess(h, 99);  // harmless once it has ended
+        ::CloseHandle(h);
+    });
+    ASSERT_TRUE(process) << ::GetLastError();
 
     // An empty library: the window shows at once and says what to do.
     HWND main = nullptr;
     ASSERT_TRUE(PumpUntil(
         [&] { return (main = ::FindWindowA(nullptr, kTitle)) != nullptr && ::IsWindowVisible(main); }, 30000));
-    ::WaitForInputIdle(pi.hProcess, 10000);
+    ::WaitForInputIdle(process.get(), 10000);
     char status[512] = {};
     ::GetDlgItemTextA(main, IDC_STATUS, status, sizeof status);
     EXPECT_STREQ(status, "There is no image files in Wallpaper list. Please add wallpaper files.");
@@ -143,12 +114,15 @@ TEST_F(PackageTest, ExeStartsInAnEmptyStartFolderShowsItselfAndExitsCleanly)
     // It counted the start in its own settings file, beside nothing else: the
     // first start is due (every start, by default) and used up without a change.
     EXPECT_EQ(FolderEntries(start.Path()), std::vector<std::string>{"Kavro.ini"});
-    EXPECT_EQ(IniValue(start / "Kavro.ini", "StartupsNumber"), "1");
-    EXPECT_EQ(IniValue(start / "Kavro.ini", "CurrentStartupNumber"), "0");
+    char value[16] = {};
+    ::GetPrivateProfileStringA("Kavro", "StartupsNumber", "", value, sizeof value, (start / "Kavro.ini").c_str());
+    EXPECT_STREQ(value, "1");
+    ::GetPrivateProfileStringA("Kavro", "CurrentStartupNumber", "", value, sizeof value, (start / "Kavro.ini").c_str());
+    EXPECT_STREQ(value, "0");
 
     ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);  // the Exit button
-    ASSERT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }, 15000));
     DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::GetExitCodeProcess(process.get(), &code);
     EXPECT_EQ(code, 0u);
 }
