@@ -563,8 +563,12 @@ void CWallpaperDlg::UpdateButtonStates()
     ::EnableWindow(Item(IDC_PICK_RANDOM), count != 0);
 }
 
-LRESULT CWallpaperDlg::OnListItemChanged(NMHDR*)
+LRESULT CWallpaperDlg::OnListItemChanged(NMHDR* hdr)
 {
+    // Only a change of selection concerns the buttons and the preview.
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
+    if (!(change->uChanged & LVIF_STATE) || !((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+        return 0;
     UpdateButtonStates();
     UpdatePreview();
     return 0;
@@ -631,7 +635,7 @@ void CWallpaperDlg::OnSetWallpaper()
 
 void CWallpaperDlg::ApplyWallpaper(const std::string& sourcePath)
 {
-    CWallpaperEngine engine(*this, m_settings, m_fileTools);
+    CWallpaperEngine engine(*this, m_settings, m_fileTools, *m_pDesktop);
     engine.ApplyWallpaper(sourcePath);
 }
 

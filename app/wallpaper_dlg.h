@@ -50,6 +50,9 @@ public:
     void OnDeleteFiles();
     void OpenOptions();
 
+    // Where wallpapers go; the system's unless a test says otherwise.
+    void SetDesktop(const CWallpaperEngine::Desktop& desktop) { m_pDesktop = &desktop; }
+
     CSettings& Settings() { return m_settings; }
     CLibraryList& List() { return m_listFiles; }
     const std::string& LibraryPath() const { return m_strLibraryPath; }
@@ -102,6 +105,7 @@ private:
 
     CFileTools m_fileTools;
     CSettings m_settings;
+    const CWallpaperEngine::Desktop* m_pDesktop = &CWallpaperEngine::SystemDesktop();
     COptionsDlg* m_pOptionsDlg = nullptr;
     CPreviewDlg* m_pPreviewDlg = nullptr;
     NOTIFYICONDATAA m_trayIcon;

@@ -1,5 +1,7 @@
 #include "engine/wallpaper_engine.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,31 +17,89 @@ const int kMaxDraws = 1000;
 
 }  // namespace
 
-std::string CWallpaperEngine::WallpaperBitmapPath()
+// ---------------------------------------------------------------- the system
+
+std::string CWallpaperEngine::Desktop::WindowsFolder() const
 {
-    char windowsDir[MAX_PATH] = {};
-    UINT n = ::GetWindowsDirectoryA(windowsDir, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        windowsDir[0] = '\0';
-    char path[MAX_PATH + 32];
-    std::snprintf(path, sizeof path, "%s\\%s.%s", windowsDir, "KavroWallpaper", "BMP");
-    return path;
+    char folder[MAX_PATH] = {};
+    const UINT n = ::GetWindowsDirectoryA(folder, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(folder, n);
 }
 
-bool CWallpaperEngine::WriteDesktopRegistry(const std::string& path, BYTE tile)
+std::string CWallpaperEngine::Desktop::UserFolder() const
+{
+    char appData[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                  appData)))
+        return std::string();
+    char folder[MAX_PATH];
+    const int n = std::snprintf(folder, sizeof folder, "%s\\%s", appData, "KavroWallpaper");
+    if (n < 0 || n >= static_cast<int>(sizeof folder))
+        return std::string();
+    if (!::CreateDirectoryA(folder, nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return std::string();
+    return folder;
+}
+
+bool CWallpaperEngine::Desktop::SetValue(const char* name, const std::string& value) const
 {
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return false;
+    const LONG rc = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+bool CWallpaperEngine::Desktop::SetWallpaper(const std::string& path) const
+{
+    return ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
+                                   SPIF_UPDATEINIFILE) != FALSE;
+}
+
+const CWallpaperEngine::Desktop& CWallpaperEngine::SystemDesktop()
+{
+    static const Desktop desktop;
+    return desktop;
+}
+
+std::string CWallpaperEngine::BitmapPathIn(const std::string& folder)
+{
+    char path[MAX_PATH];
+    const int n = std::snprintf(path, sizeof path, "%s\\%s.%s", folder.c_str(), "KavroWallpaper", "BMP");
+    return n < 0 || n >= static_cast<int>(sizeof path) ? std::string() : std::string(path);
+}
+
+std::string CWallpaperEngine::WallpaperBitmapPath()
+{
+    return BitmapPathIn(SystemDesktop().WindowsFolder());
+}
+
+bool CWallpaperEngine::WriteDesktopRegistry(const std::string& path, BYTE tile) const
+{
     char tileText[8];
     std::snprintf(tileText, sizeof tileText, "%u", static_cast<unsigned>(tile));
-    ::RegSetValueExA(key, "TileWallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(tileText),
-                     static_cast<DWORD>(std::strlen(tileText) + 1));
-    ::RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                     static_cast<DWORD>(path.size() + 1));
-    ::RegCloseKey(key);
-    return true;
+    const bool tiled = m_desktop.SetValue("TileWallpaper", tileText);
+    return m_desktop.SetValue("Wallpaper", path) && tiled;
 }
+
+template <typename Writer>
+std::string CWallpaperEngine::WriteBitmap(Writer write) const
+{
+    // Since Vista only an elevated program may write into the Windows
+    // directory; a standard user's bitmap goes to a folder of his own.
+    std::string path = BitmapPathIn(m_desktop.WindowsFolder());
+    if (!path.empty() && write(path))
+        return path;
+    const std::string userFolder = m_desktop.UserFolder();
+    path = userFolder.empty() ? std::string() : BitmapPathIn(userFolder);
+    if (!path.empty() && write(path))
+        return path;
+    return std::string();
+}
+
+// ---------------------------------------------------------------- applying
 
 bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
 {
@@ -61,7 +121,6 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     }
     m_fileTools.PumpMessages();
 
-    const std::string bitmapPath = WallpaperBitmapPath();
     const int imageWidth = static_cast<int>(CImageTools::FI_GetWidth(image));
     const int imageHeight = static_cast<int>(CImageTools::FI_GetHeight(image));
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
@@ -70,13 +129,12 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     if (mode.empty())
         mode = "P";
 
-    bool written = true;
-    bool saved = true;
+    std::string bitmapPath;
     bool resized = false;
     const CImageTools::FitDecision fit =
         CImageTools::DecideFit(mode, imageWidth, imageHeight, screenWidth, screenHeight);
     if (!fit.scaled) {
-        saved = tools.SaveImageAsBmp(image, bitmapPath);
+        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.SaveImageAsBmp(image, path); });
     } else {
         HGLOBAL block = tools.StretchToDib(image, fit.width, fit.height);
         if (!block) {
@@ -84,19 +142,29 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
             m_reporter.ShowImageFileStatus("Error stretching image to fit screen.", sourcePath);
             return false;
         }
-        written = tools.WriteDib(bitmapPath, block);
+        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.WriteDib(path, block); });
         ::GlobalFree(block);
         resized = true;
     }
     CImageTools::FI_Unload(image);
     m_fileTools.PumpMessages();
 
-    if (!written || !saved) {
+    if (bitmapPath.empty()) {
         m_reporter.ShowImageFileStatus("Error writing bitmap to disk. Can't set image as wallpaper.", sourcePath);
         return false;
     }
 
-    ::SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(bitmapPath.c_str()), SPIF_UPDATEINIFILE);
+    // The system reads the picture's position when it is handed the picture:
+    // centred and untiled, as the bitmap is already fitted. Windows 10 and 11
+    // would otherwise fill the screen, enlarging and cropping it.
+    if (!m_desktop.SetValue("TileWallpaper", "0") || !m_desktop.SetValue("WallpaperStyle", "0")) {
+        m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", sourcePath);
+        return false;
+    }
+    if (!m_desktop.SetWallpaper(bitmapPath)) {
+        m_reporter.ShowImageFileStatus("Error setting bitmap as desktop wallpaper.", sourcePath);
+        return false;
+    }
     m_fileTools.PumpMessages();
 
     if (!WriteDesktopRegistry(bitmapPath, 0)) {

@@ -20,8 +20,27 @@ public:
         virtual void RepaintNow() = 0;
     };
 
-    CWallpaperEngine(Reporter& reporter, const CSettings& settings, const CFileTools& fileTools)
-        : m_reporter(reporter), m_settings(settings), m_fileTools(fileTools) {}
+    // The system's side of a change: the folders the bitmap may go to, the
+    // desktop's registry values and the wallpaper call. Tests put a double
+    // in its place.
+    class Desktop {
+    public:
+        virtual ~Desktop() = default;
+        // The Windows directory; empty when unknown.
+        virtual std::string WindowsFolder() const;
+        // <local application data>\KavroWallpaper, made when missing; empty
+        // when it cannot be had.
+        virtual std::string UserFolder() const;
+        // One REG_SZ value under HKCU\Control Panel\Desktop.
+        virtual bool SetValue(const char* name, const std::string& value) const;
+        // SystemParametersInfoA(SPI_SETDESKWALLPAPER).
+        virtual bool SetWallpaper(const std::string& path) const;
+    };
+    static const Desktop& SystemDesktop();
+
+    CWallpaperEngine(Reporter& reporter, const CSettings& settings, const CFileTools& fileTools,
+                     const Desktop& desktop = SystemDesktop())
+        : m_reporter(reporter), m_settings(settings), m_fileTools(fileTools), m_desktop(desktop) {}
     virtual ~CWallpaperEngine() = default;
 
     // Decodes, fits, writes the wallpaper bitmap, hands it to the system,
@@ -30,8 +49,10 @@ public:
     bool ApplyWallpaper(const std::string& sourcePath);
 
     // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
-    // false when the key does not open.
-    static bool WriteDesktopRegistry(const std::string& path, BYTE tile);
+    // false when either is not stored.
+    bool WriteDesktopRegistry(const std::string& path, BYTE tile) const;
+    // <folder>\KavroWallpaper.BMP; empty when it would not fit MAX_PATH.
+    static std::string BitmapPathIn(const std::string& folder);
     // <Windows directory>\KavroWallpaper.BMP
     static std::string WallpaperBitmapPath();
 
@@ -47,7 +68,13 @@ public:
     static std::string UpperTitle(const std::string& name, const CFileTools& fileTools);
 
 private:
+    // The bitmap written by `write` into the Windows directory, or where a
+    // standard user may write; the path written, empty when neither took it.
+    template <typename Writer>
+    std::string WriteBitmap(Writer write) const;
+
     Reporter& m_reporter;
     const CSettings& m_settings;
     const CFileTools& m_fileTools;
+    const Desktop& m_desktop;
 };

@@ -1,7 +1,6 @@
 #include "library/library_list.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "library/file_tools.h"
 #include "library/system_image_list.h"
@@ -24,15 +23,6 @@ std::string ItemText(HWND list, int item, int subItem)
     ::SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvi));
     text[sizeof text - 1] = '\0';
     return text;
-}
-
-int FindByParam(HWND list, LPARAM param)
-{
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = param;
-    return static_cast<int>(::SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(&find)));
 }
 
 }  // namespace
@@ -71,28 +61,45 @@ bool CLibraryList::Fill(const std::string& folder, const CFileTools& fileTools)
     if (folder.empty() || !fileTools.FolderExists(folder))
         return false;
 
+    // One repaint at the end instead of one per row.
+    Send(WM_SETREDRAW, FALSE);
     Send(LVM_DELETEALLITEMS);
+    m_sortKeys.clear();
+    // The shell is asked once per kind of entry, not once per file.
+    struct Icon { std::string extension; DWORD attributes; int index; };
+    std::vector<Icon> icons;
     WIN32_FIND_DATAA fd;
     HANDLE h = ::FindFirstFileA((folder + "\\*.*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
-        int i = 0;
         do {
             const std::string name = fd.cFileName;
             const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(name));
             if (ext != "BMP" && ext != "JPG")
                 continue;
-            const std::string full = folder + "\\" + name;
+            const DWORD kind = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_ATTRIBUTE_DIRECTORY
+                                                                               : FILE_ATTRIBUTE_NORMAL;
+            auto icon = icons.begin();
+            while (icon != icons.end() && (icon->extension != ext || icon->attributes != kind))
+                ++icon;
+            if (icon == icons.end())
+                icon = icons.insert(icons.end(), {ext, kind, CSystemImageList::GetSmallIconIndex(name.c_str(), kind)});
+
+            // The item data is the row's place in m_sortKeys.
+            const int i = static_cast<int>(m_sortKeys.size());
             LVITEMA item = {};
-            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
             item.iItem = i;
             item.pszText = const_cast<char*>(name.c_str());
-            item.iImage = CSystemImageList::GetSmallIconIndex(full.c_str());
+            item.iImage = icon->index;
+            item.lParam = i;
             const int index = static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
             if (index < 0)
                 continue;
+            const unsigned long kilobytes = fd.nFileSizeLow / 1024;
+            m_sortKeys.push_back({name, kilobytes, ext});
 
             char size[24];
-            std::snprintf(size, sizeof size, "%lu", static_cast<unsigned long>(fd.nFileSizeLow / 1024));
+            std::snprintf(size, sizeof size, "%lu", kilobytes);
             LVITEMA sub = {};
             sub.iSubItem = kColumnSize;
             sub.pszText = size;
@@ -100,17 +107,12 @@ bool CLibraryList::Fill(const std::string& folder, const CFileTools& fileTools)
             sub.iSubItem = kColumnType;
             sub.pszText = const_cast<char*>(ext.c_str());
             Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-
-            LVITEMA param = {};
-            param.mask = LVIF_PARAM;
-            param.iItem = index;
-            param.lParam = i;
-            Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&param));
-            ++i;
         } while (::FindNextFileA(h, &fd));
         ::FindClose(h);
     }
     Sort();
+    Send(WM_SETREDRAW, TRUE);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
     return true;
 }
 
@@ -126,29 +128,32 @@ void CLibraryList::OnColumnClick(int column)
 
 void CLibraryList::Sort()
 {
-    Send(LVM_SORTITEMS, reinterpret_cast<WPARAM>(m_hWnd),
+    // Fewer than two rows are never compared, so the last compared column stays.
+    if (GetItemCount() > 1)
+        s_nLastSortColumn = s_nSortColumn;
+    Send(LVM_SORTITEMS, reinterpret_cast<WPARAM>(&m_sortKeys),
          reinterpret_cast<LPARAM>(&CLibraryList::CompareListItems));
     Send(LVM_REDRAWITEMS, 0, GetItemCount());
 }
 
 int CALLBACK CLibraryList::CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort)
 {
-    HWND list = reinterpret_cast<HWND>(lParamSort);
-    const std::string text1 = ItemText(list, FindByParam(list, lParam1), s_nSortColumn);
-    const std::string text2 = ItemText(list, FindByParam(list, lParam2), s_nSortColumn);
+    const SortKeys& keys = *reinterpret_cast<const SortKeys*>(lParamSort);
+    const size_t i1 = static_cast<size_t>(lParam1);
+    const size_t i2 = static_cast<size_t>(lParam2);
+    if (i1 >= keys.size() || i2 >= keys.size())
+        return 0;
+    const SortKey& a = keys[i1];
+    const SortKey& b = keys[i2];
     int result;
-    if (s_nSortColumn == kColumnSize) {
+    if (s_nSortColumn == kColumnSize)
         // Sizes compare by their number, so 200 KB comes before 1500 KB.
-        const unsigned long long a = std::strtoull(text1.c_str(), nullptr, 10);
-        const unsigned long long b = std::strtoull(text2.c_str(), nullptr, 10);
-        result = a < b ? -1 : (a > b ? 1 : 0);
-    } else {
-        result = ::lstrcmpA(text1.c_str(), text2.c_str());
-    }
-    if (!s_bSortAscending)
-        result = -result;
-    s_nLastSortColumn = s_nSortColumn;
-    return result;
+        result = a.kilobytes < b.kilobytes ? -1 : (a.kilobytes > b.kilobytes ? 1 : 0);
+    else if (s_nSortColumn == kColumnType)
+        result = ::lstrcmpA(a.type.c_str(), b.type.c_str());
+    else
+        result = ::lstrcmpA(a.name.c_str(), b.name.c_str());
+    return s_bSortAscending ? result : -result;
 }
 
 int CLibraryList::GetItemCount() const

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/window.h"
 
@@ -38,10 +39,23 @@ public:
     int FindItem(const std::string& text, bool partial) const;
     void EnsureVisible(int item);
 
+    // lParam1 and lParam2 are rows' item data, lParamSort the SortKeys of
+    // the fill: the list must not be sent messages from inside its sort.
     static int CALLBACK CompareListItems(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
 
     // The sort state lives for the whole run; tests start from the initial one.
     static void ResetSortState();
     static int SortColumn();
     static bool SortAscending();
+
+private:
+    // What a comparison needs of one row, indexed by the row's item data.
+    struct SortKey {
+        std::string name;
+        unsigned long kilobytes;
+        std::string type;
+    };
+    using SortKeys = std::vector<SortKey>;
+
+    SortKeys m_sortKeys;
 };

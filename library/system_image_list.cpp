@@ -17,10 +17,11 @@ HIMAGELIST CSystemImageList::Detach()
     return h;
 }
 
-int CSystemImageList::GetSmallIconIndex(const char* path)
+int CSystemImageList::GetSmallIconIndex(const char* name, DWORD attributes)
 {
     SHFILEINFOA info = {};
-    if (!::SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+    if (!::SHGetFileInfoA(name, attributes, &info, sizeof info,
+                          SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
         return 0;
     return info.iIcon;
 }

@@ -15,8 +15,10 @@ public:
     HIMAGELIST Detach();
     HIMAGELIST Handle() const { return m_hImageList; }
 
-    // Index of the small icon the shell shows for the path; 0 when unknown.
-    static int GetSmallIconIndex(const char* path);
+    // Index of the small icon the shell shows for a file of that name and
+    // attributes (a folder gets the folder icon); 0 when unknown. The file
+    // itself is never touched, which is what makes big folders list fast.
+    static int GetSmallIconIndex(const char* name, DWORD attributes);
 
 private:
     HIMAGELIST m_hImageList = nullptr;

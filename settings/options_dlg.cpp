@@ -345,9 +345,11 @@ void COptionsDlg::OnApply()
         mode = "N";
 
     const CSettings& settings = m_mainWnd.Settings();
-    settings.SetStartupsNumber(startups);
-    settings.SetTimeout(timeout);
-    settings.SetResizeType(mode);
+    bool stored = settings.SetStartupsNumber(startups);
+    stored = settings.SetTimeout(timeout) && stored;
+    stored = settings.SetResizeType(mode) && stored;
+    if (!stored)
+        message = "Error writing settings file " + settings.m_strIniPath + ". Not all options were saved.";
 
     m_mainWnd.SetStatusText(message);
 

@@ -25,8 +25,9 @@ std::string CSettings::Read(const char* key, unsigned bufferSize) const
 
 bool CSettings::Write(const char* key, const std::string& value) const
 {
-    ::WritePrivateProfileStringA(kSection, key, value.c_str(), m_strIniPath.c_str());
-    return true;
+    // A read-only file or folder refuses the write; callers that tell the
+    // user a value was stored must know.
+    return ::WritePrivateProfileStringA(kSection, key, value.c_str(), m_strIniPath.c_str()) != FALSE;
 }
 
 std::string CSettings::GetResizeType() const { return Read("ResizeType", kResizeTypeBuffer); }

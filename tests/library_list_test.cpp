@@ -2,6 +2,8 @@
 // header clicks sort them, and which buttons the selection enables.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/main_window_fixture.h"
 
 namespace {
@@ -94,4 +96,31 @@ TEST_F(LibraryListTest, HeaderClicksSortAndTheDirectionSurvivesARefill)
     EXPECT_EQ(Rows(1), (Names{"1500", "200", "75", "31", "4"}));
     driver::ColumnClick(Dlg(), 2);
     EXPECT_EQ(Rows(2), (Names{"BMP", "BMP", "BMP", "JPG", "JPG"}));
+}
+
+// Rows stay whole and ordered by the clicked column in both directions, also where it ties.
+TEST_F(LibraryListTest, EveryColumnSortsBothWaysWithTies)
+{
+    const std::pair<const char*, size_t> files[] = {
+        {"b.jpg", 2048}, {"A.bmp", 2500}, {"c.bmp", 7168}, {"a.jpg", 7500}, {"B.bmp", 10}, {"d.jpg", 9000}};
+    for (const auto& f : files)
+        AddFile(f.first, f.second);
+    StartShown();
+    std::map<std::string, std::string> whole;  // name: "size type"
+    for (int i = 0; i < 6; ++i)
+        whole[Rows(0)[i]] = Rows(1)[i] + " " + Rows(2)[i];
+    const auto compare = [](int column, const std::string& a, const std::string& b) {
+        return column == 1 ? (std::stoul(a) > std::stoul(b)) - (std::stoul(a) < std::stoul(b)) : ::lstrcmpA(a.c_str(), b.c_str());
+    };
+    const std::pair<int, int> clicks[] = {{1, 1}, {1, -1}, {2, 1}, {2, -1}, {0, 1}, {0, -1}};  // column, direction
+    for (const auto& click : clicks) {
+        driver::ColumnClick(Dlg(), click.first);
+        const Names names = Rows(0), shown = Rows(click.first);
+        SCOPED_TRACE(testing::Message() << "column " << click.first << " direction " << click.second);
+        ASSERT_EQ(names.size(), 6u);
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(whole[names[i]], Rows(1)[i] + " " + Rows(2)[i]) << names[i];
+            EXPECT_LE(i ? compare(click.first, shown[i - 1], shown[i]) * click.second : 0, 0) << shown[i];
+        }
+    }
 }

@@ -129,3 +129,19 @@ TEST_F(OptionsDlgTest, NumberFieldArrowsCorrectionAndPrompts)
 }
 
 }  // namespace
+
+// A settings file that cannot be written (held by another program; as root, Wine
+// would write a read-only one): the program starts all the same, and Apply says
+// so instead of telling what it would have stored.
+TEST_F(OptionsDlgTest, SettingsFileThatCannotBeWritten)
+{
+    WriteSetting("StartupsNumber", "4"), WriteSetting("CurrentStartupNumber", "1");
+    const HANDLE held = ::CreateFileA(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Start();
+    ASSERT_TRUE(Visible());
+    Click(IDC_OPTIONS), Type("9"), Press(IDOK);
+    EXPECT_EQ(ReadSetting("CurrentStartupNumber") + " " + Stored() + " " + Status(),
+              "1 4// Error writing settings file " + IniPath() + ". Not all options were saved.");
+    ::CloseHandle(held);
+}

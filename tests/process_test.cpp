@@ -91,3 +91,21 @@ TEST_F(ProcessTest, SecondInstanceEndsAtOnceAndLeavesTheFirstAlone)
     EXPECT_TRUE(Running(m_started[0]));
     EXPECT_FALSE(::IsWindowVisible(main));  // brought forward, but a hidden window stays hidden
 }
+
+// What Windows reads from the exe before it starts it: no elevation prompt and
+// no file virtualization, the systems it was made for, real pixels, the classic look.
+TEST_F(ProcessTest, ManifestAsksNoElevationKnowsTheSystemsAndIsDpiAware)
+{
+    const HMODULE exe = ::LoadLibraryExA(m_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const HRSRC found = ::FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    const void* data = found ? ::LockResource(::LoadResource(exe, found)) : nullptr;
+    ASSERT_NE(data, nullptr);
+    const std::string manifest(static_cast<const char*>(data), ::SizeofResource(exe, found));
+    for (const char* wanted : {"level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                               "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</dpiAware>"})
+        EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
+    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+    ::FreeLibrary(exe);
+}

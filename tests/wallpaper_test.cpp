@@ -50,27 +50,23 @@ TEST_F(WallpaperTest, ResizeModes)
     }
 }
 
-// A vanished file, an undecodable one, and a bitmap that cannot be written
-// leave the previous bitmap, the registry and the settings as they were.
+// A vanished file and an undecodable one leave the previous bitmap, the
+// registry and the settings as they were.
 TEST_F(WallpaperTest, FailuresChangeNothing)
 {
     AddImage("gone.bmp");
-    AddImage("blocked.bmp");
     WriteFileBytes(LibraryFile("damaged.jpg"), std::string("\xFF\xD8\xFF\xE0", 4) + std::string(3000, 'Z'));
     StartWithLibrary();
     ::DeleteFileA(LibraryFile("gone.bmp").c_str());
     WriteFileBytes(Bitmap(), "previous bitmap");
-    ::CreateDirectoryA((Bitmap() + ".tmp").c_str(), nullptr);  // where the new one would be built
     const std::pair<const char*, const char*> cases[] = {
         {"gone.bmp", "Background file doesn't exist."}, {"damaged.jpg", "Loading image failed. Can't set wallpaper."},
-        {"blocked.bmp", "Error writing bitmap to disk. Can't set image as wallpaper."},
     };
     for (const auto& c : cases) {
         SetWallpaperFrom(c.first);
         EXPECT_EQ(Status(), c.second + std::string(" Image file : ") + LibraryFile(c.first));
         EXPECT_EQ(ReadFileBytes(Bitmap()) + Desktop() + ReadSetting("Wallpaper"), "previous bitmap1|before-test");
     }
-    ::RemoveDirectoryA((Bitmap() + ".tmp").c_str());
 }
 
 TEST_F(WallpaperTest, SelectionDecidesThePicture)
@@ -93,6 +89,80 @@ TEST_F(WallpaperTest, SelectionDecidesThePicture)
     ExpectWallpaper(rows.at(0), "40x30", false);
 }
 
+namespace {
+
+// The system's side of a change, with folders and failures chosen by the test; it
+// remembers how the desktop was set up when the wallpaper call came.
+struct TestDesktop : CWallpaperEngine::Desktop {
+    std::string windows, user;  // empty user: the real per-user folder
+    std::string failing;        // a value that cannot be stored, or "call" for the wallpaper call
+    mutable std::string seenAtCall;
+    std::string WindowsFolder() const override { return windows; }
+    std::string UserFolder() const override { return user.empty() ? Desktop::UserFolder() : user; }
+    bool SetValue(const char* name, const std::string& value) const override {
+        return failing != name && Desktop::SetValue(name, value);
+    }
+    bool SetWallpaper(const std::string& path) const override {
+        seenAtCall = driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle");
+        return failing != "call" && Desktop::SetWallpaper(path);
+    }
+};
+
+}  // namespace
+
+// A standard user cannot write into the Windows directory: the bitmap goes to a
+// folder of his own and the desktop is given that path. The system sees the picture
+// untiled and centred; failures of the call or the registry are reported and the
+// picture is not remembered.
+TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
+{
+    char appData[MAX_PATH] = {};
+    ASSERT_TRUE(::GetEnvironmentVariableA("LOCALAPPDATA", appData, MAX_PATH));
+    const std::string own = std::string(appData) + "\\KavroWallpaper\\KavroWallpaper.BMP";
+    const std::string windows = m_dir / "windows", blocked = m_dir / "blocked";
+    ::CreateDirectoryA(windows.c_str(), nullptr), ::CreateDirectoryA(blocked.c_str(), nullptr);
+    WriteFileBytes(blocked + "\\KavroWallpaper.BMP", "read-only bitmap");
+    ::SetFileAttributesA((blocked + "\\KavroWallpaper.BMP").c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string missing = m_dir / "none";
+    const char kNoCall[] = "Error setting bitmap as desktop wallpaper.";
+    const char kNoRegistry[] = "Error updating registry with new wallpaper file.";
+    const char kNoDisk[] = "Error writing bitmap to disk. Can't set image as wallpaper.";
+    const char kDone[] = "Setting new wallpaper completed successfully.";
+    const std::string inWindows = windows + "\\KavroWallpaper.BMP";
+    // written: where the bitmap is; registry: the desktop's "Wallpaper" afterwards (the
+    // system itself stores it when it takes the picture); seen: tile and style at the call.
+    struct Case { std::string windows, user, failing, written, message, registry, seen; };
+    const Case cases[] = {
+        {windows, "", "", inWindows, kDone, inWindows, "00"},
+        {blocked, "", "", own, kDone, own, "00"},
+        {missing, "", "", own, kDone, own, "00"},
+        {missing, blocked, "", "", kNoDisk, "before-test", ""},
+        {windows, "", "call", inWindows, kNoCall, "before-test", "00"},
+        {windows, "", "Wallpaper", inWindows, kNoRegistry, inWindows, "00"},
+        {windows, "", "WallpaperStyle", inWindows, kNoRegistry, "before-test", ""},
+    };
+    AddImage("sunset.jpg", 64, 48);
+    StartWithLibrary();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.windows + " " + c.user + " " + c.failing);
+        driver::ClearWallpaperTraces();
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle", REG_SZ, "10", 3);
+        ::DeleteFileA(own.c_str()), ::DeleteFileA(inWindows.c_str());
+        WriteSetting("Wallpaper", "before");
+        TestDesktop desktop;
+        desktop.windows = c.windows, desktop.user = c.user, desktop.failing = c.failing;
+        m_dlg->SetDesktop(desktop);
+        SetWallpaperFrom("sunset.jpg");
+        m_dlg->SetDesktop(CWallpaperEngine::SystemDesktop());
+        EXPECT_EQ(Status(), c.message + " Image file : " + LibraryFile("sunset.jpg"));
+        EXPECT_EQ(desktop.seenAtCall + " " + driver::DesktopValue("Wallpaper"), c.seen + " " + c.registry);
+        EXPECT_EQ(ReadSetting("Wallpaper"), c.message == kDone ? "sunset" : "before");
+        EXPECT_TRUE(c.written.empty() || driver::BitmapSize(c.written) == "64x48") << c.written;
+    }
+    EXPECT_EQ(ReadFileBytes(blocked + "\\KavroWallpaper.BMP"), "read-only bitmap");
+    ::SetFileAttributesA((blocked + "\\KavroWallpaper.BMP").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // The real program on a due start sets the only library picture; the virtual desktop shows it shrunk and centred.
 TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
 {
@@ -105,8 +175,8 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
     ASSERT_TRUE(::CreateDirectoryA((dir / "Wallpaper").c_str(), nullptr) &&
                 MakeImageFile(dir / "Wallpaper\\green.bmp", 1600, 1120, RGB(0, 255, 0)));
     ::WritePrivateProfileStringA("Kavro", "StartupsNumber", "1", (dir / "Kavro.ini").c_str());
-    // The system reads this value when it is handed the picture, before the program writes it.
-    ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper", REG_SZ, "0", 2);
+    // A tiled desktop before: the program must untile it before handing over the picture.
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper", REG_SZ, "1", 2);
 
     const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
     RECT at = CImageTools::FitRect(1600, 1120, sw, sh);
