@@ -173,9 +173,9 @@ void CWallpaperDlg::AttachColorButtons()
 
 void CWallpaperDlg::CreateFonts()
 {
-    m_fontList = ::CreateFontA(12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    m_fontList = ::CreateFontA(ScaleToScreen(12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-    m_fontStatus = ::CreateFontA(11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    m_fontStatus = ::CreateFontA(ScaleToScreen(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
     if (m_fontList)
         ::SendMessageA(Item(IDC_LIST_FILES), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontList), TRUE);
@@ -213,7 +213,7 @@ void CWallpaperDlg::CreateToolTips()
         ti.lpszText = const_cast<char*>(tip.text);
         ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 70);
+    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(70));
 }
 
 void CWallpaperDlg::AddTrayIcon()

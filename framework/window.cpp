@@ -86,3 +86,15 @@ LRESULT CALLBACK CWindow::SubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARA
     }
     return self->WindowProc(msg, wParam, lParam);
 }
+
+int CWindow::ScaleToScreen(int pixels)
+{
+    static const int dpi = [] {
+        HDC screen = ::GetDC(nullptr);
+        const int value = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen)
+            ::ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return ::MulDiv(pixels, dpi, 96);
+}

@@ -40,6 +40,11 @@ protected:
     void Register();
     void Unregister();
 
+public:
+    // Pixel sizes chosen on a 96 DPI screen, scaled to this screen's DPI
+    // (the program is DPI-aware, so Windows no longer scales it).
+    static int ScaleToScreen(int pixels);
+
 private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
     WNDPROC m_pfnSuper = nullptr;

@@ -44,7 +44,7 @@ void CLibraryList::SetUp(CSystemImageList* images)
         LVCOLUMNA col = {};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = kColumns[i].format;
-        col.cx = kColumns[i].width;
+        col.cx = ScaleToScreen(kColumns[i].width);
         col.pszText = const_cast<char*>(kColumns[i].heading);
         col.iSubItem = i;
         Send(LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));

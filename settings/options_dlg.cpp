@@ -178,7 +178,7 @@ void COptionsDlg::CreateToolTip()
         ti.lpszText = const_cast<char*>(tool.text);
         ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(kTipWidth));
 }
 
 // ---------------------------------------------------------------- 2. opening
