@@ -780,17 +780,20 @@ void CWallpaperDlg::OnAddFiles()
 
 void CWallpaperDlg::OnDeleteFiles()
 {
+    // The files the user is asked about: while the question is open, the tray
+    // can refill the list or select another row.
+    std::vector<std::string> names;
+    for (int item = m_listFiles.GetNextSelected(-1); item != -1; item = m_listFiles.GetNextSelected(item))
+        names.push_back(m_listFiles.GetItemText(item));
     if (CWinApp::Instance()->MessageBox(m_hWnd, "Delete selected file(s). Are you sure ?", MB_YESNO) == IDNO)
         return;
-    const bool single = m_listFiles.GetSelectedCount() == 1;
+    const bool single = names.size() == 1;
     std::string message;
     std::string fileText;
     std::string lastPath;
     bool failed = false;
-    int item = m_listFiles.GetNextSelected(-1);
-    while (item != -1) {
-        const int next = m_listFiles.GetNextSelected(item);
-        const std::string path = m_strLibraryPath + "\\" + m_listFiles.GetItemText(item);
+    for (const std::string& name : names) {
+        const std::string path = m_strLibraryPath + "\\" + name;
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES)
             ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -801,7 +804,6 @@ void CWallpaperDlg::OnDeleteFiles()
             break;
         }
         lastPath = path;
-        item = next;
     }
     if (!failed) {
         if (single) {

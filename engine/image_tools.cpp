@@ -119,16 +119,70 @@ FreeImageIO HandleIo()
     return io;
 }
 
+HANDLE OpenForReading(const std::string& path)
+{
+    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// libjpeg's warning for data that ends before the picture does. FreeImage
+// then fills the missing rows with grey and reports success.
+const char kJpegCutShort[] = "Premature end of JPEG file";
+bool s_bJpegCutShort = false;
+
+void DLL_CALLCONV NoteLoaderMessage(FREE_IMAGE_FORMAT format, const char* message)
+{
+    if (format == FIF_JPEG && message && std::strstr(message, kJpegCutShort))
+        s_bJpegCutShort = true;
+}
+
 FIBITMAP* LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, int flags)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = OpenForReading(path);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     FreeImageIO io = HandleIo();
+    s_bJpegCutShort = false;
+    FreeImage_SetOutputMessage(&NoteLoaderMessage);
     FIBITMAP* image = FreeImage_LoadFromHandle(format, &io, static_cast<fi_handle>(file), flags);
+    FreeImage_SetOutputMessage(nullptr);
     ::CloseHandle(file);
+    if (image && s_bJpegCutShort) {
+        // A cut-off photo is damaged, not a picture with a grey end.
+        FreeImage_Unload(image);
+        image = nullptr;
+    }
     return image;
+}
+
+DWORD LittleEndian32(const BYTE* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+
+// The checks of our FreeImage patch, for a FreeImage without it (vcpkg,
+// MSYS2), which loads such files as black pictures: the pixel data starts
+// inside the file, and uncompressed rows are all there (the last row's
+// padding may be missing). RLE data ends where its markers say.
+bool BmpPixelsInFile(HANDLE file, ULONGLONG fileSize, ULONGLONG width, ULONGLONG height, int bitCount)
+{
+    BYTE head[34] = {};
+    DWORD got = 0;
+    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0 ||
+        !::ReadFile(file, head, sizeof head, &got, nullptr) || got < 18)
+        return false;
+    const ULONGLONG offset = LittleEndian32(head + 10);
+    const DWORD headerSize = LittleEndian32(head + 14);
+    if (offset >= fileSize)
+        return false;
+    // BI_RGB, BI_BITFIELDS and BI_ALPHABITFIELDS are uncompressed; the OS/2
+    // 1.x header has no compression field.
+    const DWORD compression = headerSize >= 40 && got >= sizeof head ? LittleEndian32(head + 30) : 0;
+    if (compression != 0 && compression != 3 && compression != 6)
+        return true;
+    const ULONGLONG rowBytes = (width * bitCount + 7) / 8;
+    const ULONGLONG pitch = (width * bitCount + 31) / 32 * 4;
+    return offset + (height - 1) * pitch + rowBytes <= fileSize;
 }
 
 bool WriteAll(HANDLE file, const BYTE* data, ULONGLONG size)
@@ -170,11 +224,42 @@ FIBITMAP* CImageTools::LoadImageFile(const std::string& path) const
     if (extension.empty())
         return nullptr;
     ::CharUpperBuffA(&extension[0], static_cast<DWORD>(extension.size()));
+    if (!ProbeImageFile(path, extension))
+        return nullptr;
     if (extension == "JPG")
         return FI_LoadJPEG(path, 0);
     if (extension == "BMP")
         return FI_LoadBMP(path, 0);
     return nullptr;
+}
+
+bool CImageTools::ProbeImageFile(const std::string& path, const std::string& extension) const
+{
+    const bool jpeg = extension == "JPG";
+    if (!jpeg && extension != "BMP")
+        return false;
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER fileSize = {};
+    FIBITMAP* header = nullptr;
+    if (::GetFileSizeEx(file, &fileSize)) {
+        FreeImageIO io = HandleIo();
+        header = FreeImage_LoadFromHandle(jpeg ? FIF_JPEG : FIF_BMP, &io, static_cast<fi_handle>(file),
+                                          FIF_LOAD_NOPIXELS);
+    }
+    bool ok = false;
+    if (header) {
+        const ULONGLONG width = FreeImage_GetWidth(header);
+        const ULONGLONG height = FreeImage_GetHeight(header);
+        const int bitCount = static_cast<int>(FreeImage_GetBPP(header));
+        ok = width > 0 && height > 0 && bitCount > 0 && width * height <= kMaxImagePixels;
+        if (ok && !jpeg)
+            ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
+        FreeImage_Unload(header);
+    }
+    ::CloseHandle(file);
+    return ok;
 }
 
 // ---------------------------------------------------------------- conversion

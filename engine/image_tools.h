@@ -22,8 +22,21 @@ public:
     };
 
     // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
-    // anything else gives nullptr, as does a file the decoder rejects.
+    // anything else gives nullptr, as does a file the decoder rejects or the
+    // probe refuses.
     FIBITMAP* LoadImageFile(const std::string& path) const;
+
+    // Largest picture decoded, in pixels: 1 GiB as the 32-bit screen-format
+    // copy that the wallpaper and the preview make of it. A 200-megapixel
+    // phone photo fits; a few kilobytes claiming 20000 x 20000 do not.
+    static constexpr unsigned long long kMaxImagePixels = 1ULL << 28;
+
+    // Reads only the header of a "JPG" or "BMP" file (extension in upper
+    // case) and says whether it may be decoded: a size FreeImage accepts,
+    // at most kMaxImagePixels, and for a BMP the pixel data inside the file
+    // with every uncompressed row present (only the last row's padding may
+    // be missing), which an unpatched FreeImage does not check.
+    bool ProbeImageFile(const std::string& path, const std::string& extension) const;
 
     // The image scaled to exactly width x height in the screen's pixel
     // format, as a packed DIB in a global block the caller frees; nullptr

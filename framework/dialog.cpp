@@ -101,7 +101,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     }
     if (!self)
         return FALSE;
-    return self->HandleMessage(msg, wParam, lParam);
+    ++self->m_nDispatchDepth;
+    const INT_PTR result = self->HandleMessage(msg, wParam, lParam);
+    if (--self->m_nDispatchDepth == 0 && self->m_bPostNcDestroyDue) {
+        self->m_bPostNcDestroyDue = false;
+        self->PostNcDestroy();  // may delete self
+    }
+    return result;
 }
 
 INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -119,7 +125,7 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             app->SetMainWindow(nullptr);
             ::PostQuitMessage(0);
         }
-        PostNcDestroy();  // may delete this
+        m_bPostNcDestroyDue = true;  // DialogProc runs it once no handler is left
         return FALSE;
     }
 

@@ -37,7 +37,10 @@ protected:
     virtual void DoDataExchange(CDataExchange&) {}
     virtual void OnOK();                      // read back, then end with IDOK
     virtual void OnCancel();                  // end with IDCANCEL
-    virtual void PostNcDestroy() {}           // self-deleting windows delete here
+    // Self-deleting windows delete here. Runs once the window is gone and no
+    // handler of this dialog is still on the stack (a handler whose message
+    // box outlived the window returns into a live object).
+    virtual void PostNcDestroy() {}
 
     // The message table of the derived class; true when a handler ran.
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -56,4 +59,6 @@ private:
     UINT m_nTemplateId;
     bool m_bModal = false;
     bool m_bMsgHandled = true;
+    int m_nDispatchDepth = 0;          // messages of this dialog being handled
+    bool m_bPostNcDestroyDue = false;  // window gone; PostNcDestroy when depth is 0
 };

@@ -16,8 +16,13 @@
 # Consumers compile with -DFREEIMAGE_LIB -I.deps/include, include <windows.h>
 # before <FreeImage.h>, and link -L.deps/lib -lFreeImage -ljpeg (in that order).
 #
-# Runs once per machine: it exits at once when both libraries exist. Delete
-# .deps/ (and .deps-src/ for fresh sources) to rebuild. Missing build tools are
+# FreeImage gets our patch scripts/freeimage-loaders.patch (see its header)
+# on top of Debian's patches.
+#
+# Runs once per machine: it exits at once when both libraries exist and were
+# built with the current patch (.deps/PATCH-STAMP holds its checksum), so a
+# changed patch rebuilds an existing .deps/. Delete .deps/ (and .deps-src/
+# for fresh sources) to rebuild. Missing build tools are
 # installed with apt-get, which needs root (or password-less sudo).
 #
 # Environment: JOBS (parallel compile jobs, default: number of CPUs),
@@ -29,6 +34,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PREFIX="$ROOT/.deps"
 WORK="$ROOT/.deps-src"
 STUBS="$ROOT/scripts/freeimage-stubs.cpp"
+FI_PATCH="$ROOT/scripts/freeimage-loaders.patch"
+STAMP="$PREFIX/PATCH-STAMP"
 
 FREEIMAGE_VERSION="3.18.0+ds2-9+deb12u1"
 LIBJPEG_VERSION="1:2.1.5-2"
@@ -44,7 +51,10 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 log() { printf '[build-deps] %s\n' "$*" 2>/dev/null || true; }
 die() { printf '[build-deps] error: %s\n' "$*" >&2 || true; exit 1; }
 
-if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" ]]; then
+[[ -f $FI_PATCH ]] || die "missing $FI_PATCH"
+PATCH_SUM="$(sha256sum "$FI_PATCH" | cut -d' ' -f1)  freeimage-loaders.patch"
+if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" &&
+	"$(cat "$STAMP" 2>/dev/null)" == "$PATCH_SUM" ]]; then
 	log "skipped: $PREFIX/lib/libFreeImage.a and libjpeg.a already exist (delete .deps/ to rebuild)"
 	exit 0
 fi
@@ -79,6 +89,7 @@ need "$CXX" g++-mingw-w64-x86-64-posix
 need "$AR" binutils-mingw-w64-x86-64
 need nasm nasm
 need dpkg-source dpkg-dev
+need patch patch
 need cmake cmake
 need ninja ninja-build
 need xz xz-utils
@@ -206,6 +217,9 @@ for pair in "$FI_DSC:$FI_SRC" "$JT_DSC:$JT_SRC"; do
 	dpkg-source -x "${pair%%:*}" "${pair#*:}" >"$BUILD/unpack.log" 2>&1 ||
 		{ cat "$BUILD/unpack.log"; die "dpkg-source -x ${pair%%:*} failed"; }
 done
+log "applying $(basename "$FI_PATCH")"
+patch -d "$FI_SRC" -p1 --batch --forward <"$FI_PATCH" >"$BUILD/patch.log" 2>&1 ||
+	{ cat "$BUILD/patch.log"; die "$(basename "$FI_PATCH") does not apply to freeimage $FI_VER"; }
 
 # ---------------------------------------------------------------------------
 # libjpeg-turbo
@@ -350,11 +364,13 @@ target: $HOST ($("$CXX" -dumpversion))
 libjpeg-turbo: $JT_VER (Debian source), static, TurboJPEG API off
 simd: $SIMD
 freeimage: $FI_VER (Debian source), static
+freeimage-patch: scripts/freeimage-loaders.patch (sha256 ${PATCH_SUM%% *})
 freeimage-left-out: ${LEFT_OUT[*]} (formats keep their ids, cannot load/save; FreeImage_ZLib* return 0)
 consumer-defines: -DFREEIMAGE_LIB
 consumer-flags: -I.deps/include, include <windows.h> before <FreeImage.h>
 consumer-libs: -L.deps/lib -lFreeImage -ljpeg
 EOF
+printf '%s\n' "$PATCH_SUM" >"$STAMP"
 cp "$FI_BUILD/libFreeImage.a" "$PREFIX/lib/libFreeImage.a.tmp"
 mv "$PREFIX/lib/libFreeImage.a.tmp" "$PREFIX/lib/libFreeImage.a"
 

@@ -63,3 +63,22 @@ TEST_F(DeleteFilesTest, SeveralFilesFromTheContextMenuThenALockedOne)
     EXPECT_EQ(Rows(), (Names{"e.jpg", "f.jpg"}));
     EXPECT_TRUE(NothingSelected());
 }
+
+// While the question is open the tray's double-click selects the current wallpaper's row instead;
+// Yes still deletes the file the user was asked about.
+TEST_F(DeleteFilesTest, TheQuestionKeepsTheFilesItAsksAbout)
+{
+    WriteSetting("Wallpaper", "a");
+    StartWith({"a.jpg", "b.jpg"}, {});
+    SelectRows({RowOf("b.jpg")});
+    std::string asked;
+    OnNextDialog(CWinApp::Instance()->AppName(), [&](HWND box) {
+        asked = WindowText(::GetDlgItem(box, 0xFFFF));
+        driver::TrayMouse(Dlg(), WM_LBUTTONDBLCLK);
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), LPARAM(::GetDlgItem(box, IDYES)));
+    });
+    Click(IDC_DELETE_FILES);
+    EXPECT_EQ(asked, "Delete selected file(s). Are you sure ?");
+    EXPECT_EQ(Status(), "File deleted successfully. Image file : " + LibraryFile("b.jpg"));
+    EXPECT_EQ(Rows(), Names{"a.jpg"});
+}

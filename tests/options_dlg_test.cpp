@@ -128,6 +128,54 @@ TEST_F(OptionsDlgTest, NumberFieldArrowsCorrectionAndPrompts)
     EXPECT_EQ(Status(), Report(digits).substr(0, 1023));
 }
 
+// Exit from the tray while "Please enter an integer." is open: the main window and the dialog go,
+// and the handler that asked returns into a live object, which goes only then.
+TEST_F(OptionsDlgTest, ExitDuringThePromptEndsCleanly)
+{
+    Start(), Click(IDC_OPTIONS), Type("");
+    std::string asked;
+    OnNextDialog(CWinApp::Instance()->AppName(), [&](HWND box) {
+        asked = WindowText(::GetDlgItem(box, 0xFFFF));
+        ::SendMessageA(Dlg(), WM_COMMAND, ID_TRAY_EXIT, 0);
+    });
+    ::SetFocus(Item(IDC_AUTO_EXIT));  // leaving the empty field asks
+    Pump(100);
+    EXPECT_EQ(asked, "Please enter an integer.");
+    EXPECT_FALSE(::IsWindow(Dlg()));
+}
+
+// The framework's part: a self-deleting dialog destroyed while its handler waits in a message box.
+class CSelfDeletingDlg : public CDialog {
+public:
+    explicit CSelfDeletingDlg(std::vector<std::string>& log) : CDialog(IDD_OPTIONS), m_log(log) {}
+    ~CSelfDeletingDlg() override { m_log.push_back("deleted"); }
+
+protected:
+    void PostNcDestroy() override { delete this; }
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override
+    {
+        if (msg != WM_APP)
+            return false;
+        CWinApp::Instance()->MessageBox(m_hWnd, "question", MB_OK);
+        m_log.push_back("handler returned");
+        return true;
+    }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+TEST(DialogLifetime, SelfDeletionWaitsForTheRunningHandler)
+{
+    std::vector<std::string> log;
+    HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    auto* dlg = new CSelfDeletingDlg(log);
+    ASSERT_TRUE(parent && dlg->Create(parent));
+    OnNextDialog(CWinApp::Instance()->AppName(), [&](HWND) { ::DestroyWindow(parent); });
+    ::SendMessageA(dlg->m_hWnd, WM_APP, 0, 0);
+    EXPECT_EQ(log, (std::vector<std::string>{"handler returned", "deleted"}));
+}
+
 }  // namespace
 
 // A settings file that cannot be written (held by another program; as root, Wine
