@@ -15,15 +15,12 @@
 #include "library/preview_dlg.h"
 #include "library/system_image_list.h"
 #include "resource.h"
-#include "settings/options_dlg.h"
 
 const char CWallpaperDlg::kTitle[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 
 namespace {
 
 const char kCreditLine[] = "Freeware by Ivan Kavran, 2001";
-const UINT WM_TRAY_NOTIFY = WM_USER + 1;
-const UINT kTrayIconId = 1;
 const UINT_PTR kExitTimer = 1;
 const UINT kExitTimerPeriod = 60000;
 
@@ -36,13 +33,6 @@ const COLORREF kTipBack = RGB(213, 207, 170);
 
 CSolidBrush g_backgroundBrush(kWindowColour);
 CSolidBrush g_statusBrush(kStatusBack);
-
-// Shell's broadcast when the taskbar (re)starts: the tray icon must be added again.
-UINT TaskbarCreatedMessage()
-{
-    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
-    return message;
-}
 
 std::string Format3(const char* first, int count, const char* last)
 {
@@ -80,7 +70,6 @@ std::vector<std::string> SelectedPaths(const char* result, size_t size)
 
 CWallpaperDlg::CWallpaperDlg() : CDialog(IDD_KAVROWALLPAPER_DIALOG)
 {
-    ZeroMemory(&m_trayIcon, sizeof m_trayIcon);
     m_szStartDir[0] = '\0';
     m_hIcon = ::LoadIconA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -119,7 +108,7 @@ BOOL CWallpaperDlg::OnInitDialog()
     m_listFiles.SetUp(m_pSystemImageList);
     AttachColorButtons();
 
-    m_pOptionsDlg = new COptionsDlg(*this);
+    m_pOptionsDlg = new COptionsDlg(*this, m_settings);
     if (!m_pOptionsDlg->Create(m_hWnd)) {
         delete m_pOptionsDlg;
         m_pOptionsDlg = nullptr;
@@ -132,9 +121,8 @@ BOOL CWallpaperDlg::OnInitDialog()
 
     StartupDecision();
 
-    m_menuTray = ::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_TRAY_MENU));
     m_menuList = ::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_LIST_MENU));
-    AddTrayIcon();
+    m_trayIcon.Add(m_hWnd, m_hIcon, kTitle, IDR_TRAY_MENU);
     CreateFonts();
     CreateToolTips();
     UpdateButtonStates();
@@ -216,21 +204,6 @@ void CWallpaperDlg::CreateToolTips()
     ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(70));
 }
 
-void CWallpaperDlg::AddTrayIcon()
-{
-    // The first, shortest layout of the record (88 bytes in a 32-bit build).
-    m_trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    m_trayIcon.hWnd = m_hWnd;
-    m_trayIcon.uID = kTrayIconId;
-    m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_trayIcon.uCallbackMessage = WM_TRAY_NOTIFY;
-    m_trayIcon.hIcon = m_hIcon;
-    lstrcpynA(m_trayIcon.szTip, kTitle, 64);
-    ::Shell_NotifyIconA(NIM_ADD, &m_trayIcon);
-    m_bTrayIconShown = true;
-    ++m_nTrayIconAdds;
-}
-
 void CWallpaperDlg::CenterInWorkArea()
 {
     RECT rc;
@@ -279,10 +252,7 @@ void CWallpaperDlg::ExitProgram()
 {
     if (!m_hWnd)
         return;
-    if (m_bTrayIconShown) {
-        ::Shell_NotifyIconA(NIM_DELETE, &m_trayIcon);
-        m_bTrayIconShown = false;
-    }
+    m_trayIcon.Remove();
     if (m_pSystemImageList) {
         m_pSystemImageList->Detach();
         delete m_pSystemImageList;
@@ -299,11 +269,9 @@ void CWallpaperDlg::ExitProgram()
     if (m_fontStatus)
         ::DeleteObject(m_fontStatus);
     m_fontList = m_fontStatus = nullptr;
-    if (m_menuTray)
-        ::DestroyMenu(m_menuTray);
     if (m_menuList)
         ::DestroyMenu(m_menuList);
-    m_menuTray = m_menuList = nullptr;
+    m_menuList = nullptr;
 }
 
 void CWallpaperDlg::ShowAboutBox()
@@ -316,12 +284,7 @@ void CWallpaperDlg::ShowAboutBox()
 
 bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    if (msg == TaskbarCreatedMessage() && msg != 0) {
-        // The taskbar came (back): without this a hidden program is unreachable.
-        if (m_bTrayIconShown) {
-            ::Shell_NotifyIconA(NIM_ADD, &m_trayIcon);
-            ++m_nTrayIconAdds;
-        }
+    if (m_trayIcon.OnTaskbarCreated(msg)) {
         result = 0;
         return true;
     }
@@ -352,7 +315,7 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         E::Notify(NM_RCLICK, IDC_LIST_FILES, &CWallpaperDlg::OnListRClick),
         E::Command(ID_LIST_DELETE_FILES, &CWallpaperDlg::OnMenuDeleteFiles),
         E::Command(ID_LIST_SET_WALLPAPER, &CWallpaperDlg::OnMenuSetWallpaper),
-        E::Message(WM_TRAY_NOTIFY, &CWallpaperDlg::OnTrayNotify),
+        E::Message(CTrayIcon::kNotifyMessage, &CWallpaperDlg::OnTrayNotify),
     };
     return DispatchMessageTable(this, kTable, msg, wParam, lParam, result);
 }
@@ -431,25 +394,8 @@ HBRUSH CWallpaperDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
 
 LRESULT CWallpaperDlg::OnTrayNotify(WPARAM, LPARAM lParam)
 {
-    switch (static_cast<UINT>(lParam)) {
-    case WM_LBUTTONDOWN:
-        ::SetForegroundWindow(m_hWnd);
-        break;
-    case WM_LBUTTONDBLCLK:
+    if (m_trayIcon.OnNotify(lParam))
         RestoreFromTray();
-        break;
-    case WM_RBUTTONDOWN: {
-        POINT pt = {};
-        ::GetCursorPos(&pt);
-        ::SetForegroundWindow(m_hWnd);
-        HMENU popup = m_menuTray ? ::GetSubMenu(m_menuTray, 0) : nullptr;
-        if (popup)
-            ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
-        break;
-    }
-    default:
-        break;
-    }
     return 0;
 }
 
@@ -718,6 +664,21 @@ void CWallpaperDlg::OpenOptions()
 {
     if (m_pOptionsDlg)
         m_pOptionsDlg->Open();
+}
+
+void CWallpaperDlg::OnOptionsOpened()
+{
+    for (int id : {IDC_OPTIONS, IDC_ADD_FILES, IDC_DELETE_FILES, IDC_SET_WALLPAPER, IDC_PICK_RANDOM})
+        ::EnableWindow(Item(id), FALSE);
+    ::ShowWindow(m_listFiles, SW_HIDE);
+}
+
+void CWallpaperDlg::OnOptionsClosed()
+{
+    ::EnableWindow(Item(IDC_OPTIONS), TRUE);
+    ::EnableWindow(Item(IDC_ADD_FILES), TRUE);
+    UpdateButtonStates();
+    ::ShowWindow(m_listFiles, SW_SHOW);
 }
 
 // ------------------------------------------------------------ adding and deleting

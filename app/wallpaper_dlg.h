@@ -2,22 +2,22 @@
 // It owns the state every other part works on and routes every command.
 #pragma once
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
+#include "app/tray_icon.h"
 #include "decor/color_button.h"
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
 #include "library/file_tools.h"
 #include "library/library_list.h"
+#include "settings/options_dlg.h"
 #include "settings/settings.h"
 
-class COptionsDlg;
 class CPreviewDlg;
 class CSystemImageList;
 
-class CWallpaperDlg : public CDialog, public CWallpaperEngine::Reporter {
+class CWallpaperDlg : public CDialog, public CWallpaperEngine::Reporter, public COptionsDlg::Listener {
 public:
     CWallpaperDlg();
     ~CWallpaperDlg() override;
@@ -26,6 +26,9 @@ public:
 
     // The status line; each text replaces the previous one.
     void SetStatusText(const std::string& text) override;
+    // While Options is open the list is hidden and only Hide, About and Exit work.
+    void OnOptionsOpened() override;
+    void OnOptionsClosed() override;
     // "<message> Image file : <path>"; an empty message shows nothing.
     void ShowImageFileStatus(const std::string& message, const std::string& path) override;
     void RepaintNow() override;
@@ -60,8 +63,7 @@ public:
     COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
     CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }
     HWND ToolTip() const { return m_toolTip; }
-    const NOTIFYICONDATAA& TrayIcon() const { return m_trayIcon; }
-    int TrayIconAdds() const { return m_nTrayIconAdds; }
+    const CTrayIcon& TrayIcon() const { return m_trayIcon; }
     UINT_PTR ExitTimerId() const { return m_nExitTimerId; }
     int MinutesElapsed() const { return m_nMinutesElapsed; }
     int TimeoutMinutes() const { return m_nTimeoutMinutes; }
@@ -98,7 +100,6 @@ private:
     void AttachColorButtons();
     void CreateFonts();
     void CreateToolTips();
-    void AddTrayIcon();
     void StartupDecision();
     void CenterInWorkArea();
     void PlacePreview();
@@ -108,8 +109,7 @@ private:
     const CWallpaperEngine::Desktop* m_pDesktop = &CWallpaperEngine::SystemDesktop();
     COptionsDlg* m_pOptionsDlg = nullptr;
     CPreviewDlg* m_pPreviewDlg = nullptr;
-    NOTIFYICONDATAA m_trayIcon;
-    HMENU m_menuTray = nullptr;
+    CTrayIcon m_trayIcon;
     HMENU m_menuList = nullptr;
     char m_szStartDir[MAX_PATH];
     std::string m_strLibraryPath;
@@ -131,7 +131,4 @@ private:
     CColorButton m_btnAbout;
     CColorButton m_btnHide;
     CColorButton m_btnExit;
-
-    int m_nTrayIconAdds = 0;
-    bool m_bTrayIconShown = false;
 };

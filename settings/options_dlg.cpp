@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/wallpaper_dlg.h"
 #include "framework/solid_brush.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
@@ -94,7 +93,10 @@ private:
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(CWallpaperDlg& mainWnd) : CDialog(IDD_OPTIONS), m_mainWnd(mainWnd) {}
+COptionsDlg::COptionsDlg(Listener& listener, const CSettings& settings)
+    : CDialog(IDD_OPTIONS), m_listener(listener), m_settings(settings)
+{
+}
 
 COptionsDlg::~COptionsDlg() = default;
 
@@ -185,22 +187,15 @@ void COptionsDlg::CreateToolTip()
 
 void COptionsDlg::Open()
 {
-    HWND main = m_mainWnd.m_hWnd;
-    static const int disabled[] = {IDC_OPTIONS, IDC_ADD_FILES, IDC_DELETE_FILES,
-                                   IDC_SET_WALLPAPER, IDC_PICK_RANDOM};
-    for (int id : disabled)
-        ::EnableWindow(::GetDlgItem(main, id), FALSE);
-
-    m_mainWnd.SetStatusText("Choose KavroWall program options.");
-    ::ShowWindow(::GetDlgItem(main, IDC_LIST_FILES), SW_HIDE);
+    m_listener.OnOptionsOpened();
+    m_listener.SetStatusText("Choose KavroWall program options.");
 
     RECT rc = {};
     ::GetWindowRect(m_hWnd, &rc);
     ::MoveWindow(m_hWnd, kLeft, kTop, rc.right - rc.left, rc.bottom - rc.top, TRUE);
     ::ShowWindow(m_hWnd, SW_SHOW);
 
-    const CSettings& settings = m_mainWnd.Settings();
-    const std::string timeout = settings.GetTimeout();
+    const std::string timeout = m_settings.GetTimeout();
     int minutes = kMinMinutes;
     if (!timeout.empty() && timeout != "0") {
         SetCheck(Item(IDC_AUTO_EXIT), true);
@@ -213,7 +208,7 @@ void COptionsDlg::Open()
 
     RefreshChoices();
 
-    std::string startups = settings.GetStartupsNumber();
+    std::string startups = m_settings.GetStartupsNumber();
     if (startups.empty())
         startups = "1";
     SetItemText(IDC_STARTUPS_EDIT, startups.c_str());
@@ -234,7 +229,7 @@ void COptionsDlg::RefreshChoices()
     ::ShowWindow(m_sliderTimeout, show);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), show);
 
-    std::string mode = m_mainWnd.Settings().GetResizeType();
+    std::string mode = m_settings.GetResizeType();
     if (mode.empty())
         mode = "P";
     if (mode == "P" || mode == "S" || mode == "N") {
@@ -296,7 +291,7 @@ void COptionsDlg::OnStartupsKillFocus()
     if (m_nStartups < kMinStartups)
         m_nStartups = kMinStartups;
     UpdateData(false);
-    m_mainWnd.SetStatusText("Edit value must be beetween 1 and 100.");
+    m_listener.SetStatusText("Edit value must be beetween 1 and 100.");
 }
 
 // ---------------------------------------------------------------- 7. Apply
@@ -306,18 +301,9 @@ void COptionsDlg::OnOK()
     OnApply();
 }
 
-void COptionsDlg::RestoreMainWindow()
-{
-    HWND main = m_mainWnd.m_hWnd;
-    ::EnableWindow(::GetDlgItem(main, IDC_OPTIONS), TRUE);
-    ::EnableWindow(::GetDlgItem(main, IDC_ADD_FILES), TRUE);
-    m_mainWnd.UpdateButtonStates();
-    ::ShowWindow(::GetDlgItem(main, IDC_LIST_FILES), SW_SHOW);
-}
-
 void COptionsDlg::OnApply()
 {
-    RestoreMainWindow();
+    m_listener.OnOptionsClosed();
 
     const std::string startups = WindowText(Item(IDC_STARTUPS_EDIT));
 
@@ -344,17 +330,16 @@ void COptionsDlg::OnApply()
     else if (IsChecked(m_radioNoResize))
         mode = "N";
 
-    const CSettings& settings = m_mainWnd.Settings();
-    bool stored = settings.SetStartupsNumber(startups);
-    stored = settings.SetTimeout(timeout) && stored;
-    stored = settings.SetResizeType(mode) && stored;
+    bool stored = m_settings.SetStartupsNumber(startups);
+    stored = m_settings.SetTimeout(timeout) && stored;
+    stored = m_settings.SetResizeType(mode) && stored;
     if (!stored)
-        message = "Error writing settings file " + settings.m_strIniPath + ". Not all options were saved.";
+        message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 
-    m_mainWnd.SetStatusText(message);
+    m_listener.SetStatusText(message);
 
     ::KillTimer(m_hWnd, m_nTimerId);
-    ::SetFocus(m_mainWnd.m_hWnd);
+    ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
 
     CReadingStartups reading;
     CDialog::OnOK();
@@ -370,9 +355,9 @@ void COptionsDlg::OnCancel()
 void COptionsDlg::OnCancelOptions()
 {
     ::KillTimer(m_hWnd, m_nTimerId);
-    RestoreMainWindow();
-    m_mainWnd.SetStatusText("Options setting canceled by the user. Old values restored.");
-    ::SetFocus(m_mainWnd.m_hWnd);
+    m_listener.OnOptionsClosed();
+    m_listener.SetStatusText("Options setting canceled by the user. Old values restored.");
+    ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
     CDialog::OnCancel();
 }
 

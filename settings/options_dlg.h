@@ -4,23 +4,36 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "decor/color_button.h"
 #include "framework/dialog.h"
 #include "framework/window.h"
 
-class CWallpaperDlg;
+class CSettings;
 
 class COptionsDlg : public CDialog {
 public:
+    // What the dialog tells the window it sits in; that window keeps its own
+    // controls.
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        // Opened: the controls the options would conflict with go out of use.
+        virtual void OnOptionsOpened() = 0;
+        // Applied or cancelled: they come back.
+        virtual void OnOptionsClosed() = 0;
+        virtual void SetStatusText(const std::string& text) = 0;
+    };
+
     // The main window creates the object once at initialisation and then its
-    // window with Create(mainWnd.m_hWnd); the object deletes itself when the
+    // window with Create(main window); the object deletes itself when the
     // window is destroyed together with the main window.
-    explicit COptionsDlg(CWallpaperDlg& mainWnd);
+    COptionsDlg(Listener& listener, const CSettings& settings);
     ~COptionsDlg() override;
 
-    // The main window's command 1009 ("Options"): disables the conflicting
-    // main-window buttons, hides the list and shows the dialog loaded from
-    // the settings file.
+    // The main window's command 1009 ("Options"): shows the dialog loaded
+    // from the settings file.
     void Open();
 
     // Check box 1015: shows or hides the minutes controls, puts the mode
@@ -52,9 +65,6 @@ private:
     void OnApply();
     void OnCancelOptions();
 
-    // Main-window buttons 1009, 1002 back on, 1004/1005/1007 from the list
-    // selection, list view shown again.
-    void RestoreMainWindow();
     void SetMinutesLabel(int minutes);
     void CreateToolTip();
 
@@ -69,5 +79,6 @@ private:
     int m_nStartups = 1;
     HWND m_toolTip = nullptr;
 
-    CWallpaperDlg& m_mainWnd;
+    Listener& m_listener;
+    const CSettings& m_settings;
 };

@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, WaysOutAndIntoTheTray)
         SCOPED_TRACE(&way - ways);
         Start();
         const HWND hWnd = Dlg();
-        g_tray = m_dlg->TrayIcon();
+        g_tray = m_dlg->TrayIcon().Record();
         g_iconAtDestroy = -1;
         g_previousProc = WNDPROC(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, LONG_PTR(&WatchDestroy)));
         std::string question;

@@ -98,13 +98,13 @@ TEST_F(TrayTest, IconRecordTaskbarRestartAndClicks)
 {
     WriteSetting("Wallpaper", "sea");
     StartHidden(nullptr);
-    const NOTIFYICONDATAA& icon = m_dlg->TrayIcon();
+    const NOTIFYICONDATAA& icon = m_dlg->TrayIcon().Record();
     EXPECT_EQ(std::make_tuple(icon.hWnd, icon.uID, icon.uFlags, icon.uCallbackMessage, icon.hIcon != nullptr,
-                              std::string(icon.szTip), m_dlg->TrayIconAdds()),
+                              std::string(icon.szTip), m_dlg->TrayIcon().Adds()),
               std::make_tuple(Dlg(), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), UINT(WM_USER + 1), true,
                               std::string("Kavro Wallpaper Version " KAVRO_VERSION), 1));
     ::SendMessageA(Dlg(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_EQ(m_dlg->TrayIconAdds(), 2);
+    EXPECT_EQ(m_dlg->TrayIcon().Adds(), 2);
 
     driver::TrayMouse(Dlg(), WM_LBUTTONDOWN), driver::TrayMouse(Dlg(), WM_LBUTTONUP);
     EXPECT_FALSE(Visible());

@@ -1,0 +1,93 @@
+#include "app/tray_icon.h"
+
+#include "framework/win_app.h"
+
+namespace {
+
+const UINT kIconId = 1;
+
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+}  // namespace
+
+CTrayIcon::CTrayIcon()
+{
+    ZeroMemory(&m_data, sizeof m_data);
+}
+
+CTrayIcon::~CTrayIcon()
+{
+    Remove();
+}
+
+void CTrayIcon::Add(HWND owner, HICON icon, const char* tip, UINT menuId)
+{
+    if (m_bShown)
+        return;
+    m_menu = ::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(menuId));
+    // The first, shortest layout of the record (88 bytes in a 32-bit build).
+    m_data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    m_data.hWnd = owner;
+    m_data.uID = kIconId;
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_data.uCallbackMessage = kNotifyMessage;
+    m_data.hIcon = icon;
+    lstrcpynA(m_data.szTip, tip, 64);  // the tip of that layout
+    m_bShown = true;
+    HandToShell();
+}
+
+void CTrayIcon::HandToShell()
+{
+    ::Shell_NotifyIconA(NIM_ADD, &m_data);
+    ++m_nAdds;
+}
+
+void CTrayIcon::Remove()
+{
+    if (m_bShown) {
+        ::Shell_NotifyIconA(NIM_DELETE, &m_data);
+        m_bShown = false;
+    }
+    if (m_menu) {
+        ::DestroyMenu(m_menu);
+        m_menu = nullptr;
+    }
+}
+
+bool CTrayIcon::OnTaskbarCreated(UINT msg)
+{
+    if (msg == 0 || msg != TaskbarCreatedMessage())
+        return false;
+    if (m_bShown)
+        HandToShell();
+    return true;
+}
+
+bool CTrayIcon::OnNotify(LPARAM mouse)
+{
+    switch (static_cast<UINT>(mouse)) {
+    case WM_LBUTTONDOWN:
+        ::SetForegroundWindow(m_data.hWnd);
+        return false;
+    case WM_LBUTTONDBLCLK:
+        return true;
+    case WM_RBUTTONDOWN: {
+        POINT pt = {};
+        ::GetCursorPos(&pt);
+        // Foreground first, or the menu would not close when clicked away.
+        ::SetForegroundWindow(m_data.hWnd);
+        HMENU popup = m_menu ? ::GetSubMenu(m_menu, 0) : nullptr;
+        if (popup)
+            ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_data.hWnd,
+                             nullptr);
+        return false;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,42 @@
+// The program's notification-area icon: its record, its pop-up menu, and its
+// return when the taskbar restarts. The owner window receives the icon's
+// mouse messages as kNotifyMessage and hands them to OnNotify.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+class CTrayIcon {
+public:
+    static const UINT kNotifyMessage = WM_USER + 1;
+
+    CTrayIcon();
+    ~CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    // Adds the icon once, with the tip (cut to the record's 64 characters)
+    // and the menu resource its right-click shows.
+    void Add(HWND owner, HICON icon, const char* tip, UINT menuId);
+    // Removes the icon and releases the menu; nothing when never added.
+    void Remove();
+
+    // True for the shell's "TaskbarCreated" broadcast, after adding the icon
+    // again: without it a hidden program would be unreachable.
+    bool OnTaskbarCreated(UINT msg);
+    // The icon's mouse message. A click brings the owner forward, a right
+    // click opens the menu (its commands go to the owner); true for a
+    // double-click, which asks for the window back.
+    bool OnNotify(LPARAM mouse);
+
+    const NOTIFYICONDATAA& Record() const { return m_data; }
+    // How often the icon was handed to the shell.
+    int Adds() const { return m_nAdds; }
+
+private:
+    void HandToShell();
+
+    NOTIFYICONDATAA m_data;
+    HMENU m_menu = nullptr;
+    bool m_bShown = false;
+    int m_nAdds = 0;
+};
