@@ -428,16 +428,7 @@ void CWallpaperDlg::RestoreFromTray()
 
 bool CWallpaperDlg::HasLibraryFiles()
 {
-    bool found = false;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((m_strLibraryPath + "\\*.*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (lstrcmpA(fd.cFileName, ".") != 0 && lstrcmpA(fd.cFileName, "..") != 0)
-                found = true;
-        } while (!found && ::FindNextFileA(h, &fd));
-        ::FindClose(h);
-    }
+    const bool found = Library().HasEntries();
     if (!found) {
         SetStatusText("There is no image files in Wallpaper list. Please add wallpaper files.");
         return false;
@@ -491,10 +482,8 @@ LRESULT CWallpaperDlg::OnTimer(WPARAM, LPARAM)
 
 void CWallpaperDlg::FillLibraryList(const std::string& folder)
 {
-    if (folder.empty() || !m_fileTools.FolderExists(folder))
-        return;
     CWaitCursor wait;
-    if (!m_listFiles.Fill(folder, m_fileTools))
+    if (!m_listFiles.Fill(CLibrary(folder)))
         return;
     UpdateButtonStates();
     UpdatePreview();
@@ -574,7 +563,7 @@ void CWallpaperDlg::OnSetWallpaper()
     const int item = m_listFiles.GetNextSelected(-1);
     if (item == -1)
         return;
-    const std::string path = m_strLibraryPath + "\\" + m_listFiles.GetItemText(item);
+    const std::string path = Library().PathOf(m_listFiles.GetItemText(item));
     CWaitCursor wait;
     ApplyWallpaper(path);
 }
@@ -591,7 +580,9 @@ void CWallpaperDlg::PickRandomWallpaper()
     SetStatusText("Choosing random image file from wallpaper directory. Please wait ....");
     ::UpdateWindow(m_hWnd);
 
-    const std::vector<std::string> names = CWallpaperEngine::ListImageEntries(m_strLibraryPath, m_fileTools);
+    std::vector<std::string> names;
+    for (const CLibrary::Entry& entry : Library().ListPictures())
+        names.push_back(entry.name);
     if (names.empty()) {
         RestoreFromTray();
         return;
@@ -600,7 +591,7 @@ void CWallpaperDlg::PickRandomWallpaper()
     generator.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
     const int index = CWallpaperEngine::DrawImage(names, m_settings.GetWallpaperTitle(), generator, m_fileTools);
     const std::string& name = names[static_cast<size_t>(index)];
-    ApplyWallpaper(m_strLibraryPath + "\\" + name);
+    ApplyWallpaper(Library().PathOf(name));
 
     m_listFiles.ClearSelection();
     const int item = m_listFiles.FindItem(name, false);
@@ -624,7 +615,7 @@ void CWallpaperDlg::UpdatePreview()
     CWaitCursor wait;
     if (m_listFiles.GetSelectedCount() == 1) {
         const int item = m_listFiles.GetNextSelected(-1);
-        const std::string path = m_strLibraryPath + "\\" + m_listFiles.GetItemText(item);
+        const std::string path = Library().PathOf(m_listFiles.GetItemText(item));
         if (!m_pPreviewDlg->LoadPreviewImage(path)) {
             ShowImageFileStatus("Loading image failed. Can't show preview image.", path);
             return;
@@ -706,31 +697,16 @@ void CWallpaperDlg::OnAddFiles()
                               "files in Wallpaper list."));
         return;
     }
-    if (!m_fileTools.CreateFolderPath(m_strLibraryPath)) {
+    ::EnableWindow(m_hWnd, FALSE);
+    bool folderMade = false;
+    const bool copied = Library().CopyIn(m_hWnd, SelectedPaths(result.data(), kResultSize), &folderMade);
+    if (!folderMade) {
+        ::EnableWindow(m_hWnd, TRUE);
         SetStatusText("Cannot create Wallpaper directory.");
         return;
     }
-    ::EnableWindow(m_hWnd, FALSE);
     m_settings.SetLastImageDirectory(result.data());
-
-    // The shell gets full source paths, so the copy never depends on the
-    // current directory.
-    std::string from;
-    for (const std::string& path : SelectedPaths(result.data(), kResultSize))
-        from.append(path).push_back('\0');
-    from.push_back('\0');
-    std::string to = m_strLibraryPath;
-    to.push_back('\0');
-    to.push_back('\0');
-
-    SHFILEOPSTRUCTA op = {};
-    op.hwnd = m_hWnd;
-    op.wFunc = FO_COPY;
-    op.pFrom = from.c_str();
-    op.pTo = to.c_str();
-    op.fFlags = 0;
-    const int rc = ::SHFileOperationA(&op);
-    const char* outcome = rc == 0 ? "Files successfully added to Wallpaper list."
+    const char* outcome = copied ? "Files successfully added to Wallpaper list."
                                   : "Error copying files to Wallpaper list.";
 
     ::EnableWindow(m_hWnd, TRUE);
@@ -748,32 +724,18 @@ void CWallpaperDlg::OnDeleteFiles()
         names.push_back(m_listFiles.GetItemText(item));
     if (CWinApp::Instance()->MessageBox(m_hWnd, "Delete selected file(s). Are you sure ?", MB_YESNO) == IDNO)
         return;
-    const bool single = names.size() == 1;
+    std::string failedPath;
     std::string message;
     std::string fileText;
-    std::string lastPath;
-    bool failed = false;
-    for (const std::string& name : names) {
-        const std::string path = m_strLibraryPath + "\\" + name;
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-        if (!::DeleteFileA(path.c_str())) {
-            message = "Error deleting file.";
-            fileText = path;
-            failed = true;
-            break;
-        }
-        lastPath = path;
-    }
-    if (!failed) {
-        if (single) {
-            message = "File deleted successfully.";
-            fileText = lastPath;
-        } else {
-            message = "Files deleted successfully.";
-            fileText = "More files deleted.";
-        }
+    if (!Library().Delete(names, &failedPath)) {
+        message = "Error deleting file.";
+        fileText = failedPath;
+    } else if (names.size() == 1) {
+        message = "File deleted successfully.";
+        fileText = Library().PathOf(names.front());
+    } else {
+        message = "Files deleted successfully.";
+        fileText = "More files deleted.";
     }
     ShowImageFileStatus(message, fileText);
     FillLibraryList(m_strLibraryPath);

@@ -10,6 +10,7 @@
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
 #include "library/file_tools.h"
+#include "library/library.h"
 #include "library/library_list.h"
 #include "settings/options_dlg.h"
 #include "settings/settings.h"
@@ -59,6 +60,7 @@ public:
     CSettings& Settings() { return m_settings; }
     CLibraryList& List() { return m_listFiles; }
     const std::string& LibraryPath() const { return m_strLibraryPath; }
+    CLibrary Library() const { return CLibrary(m_strLibraryPath); }
     const char* StartDir() const { return m_szStartDir; }
     COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
     CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }

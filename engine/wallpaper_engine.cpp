@@ -178,22 +178,6 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     return true;
 }
 
-std::vector<std::string> CWallpaperEngine::ListImageEntries(const std::string& folder, const CFileTools& fileTools)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((folder + "\\*.*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(fd.cFileName));
-        if (ext == "BMP" || ext == "JPG")
-            names.push_back(fd.cFileName);
-    } while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
-    return names;
-}
-
 std::string CWallpaperEngine::UpperTitle(const std::string& name, const CFileTools& fileTools)
 {
     return CFileTools::UpperCase(fileTools.RemoveFileExtension(name));

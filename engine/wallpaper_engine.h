@@ -56,8 +56,6 @@ public:
     // <Windows directory>\KavroWallpaper.BMP
     static std::string WallpaperBitmapPath();
 
-    // Names of the folder's BMP and JPG entries, in file-search order.
-    static std::vector<std::string> ListImageEntries(const std::string& folder, const CFileTools& fileTools);
     // Index of a randomly drawn entry whose title differs from the current
     // one (case-insensitively), or of the drawn entry when no other title
     // exists; -1 for an empty list. The generator is seeded by the caller.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "library/file_tools.h"
+#include "library/library.h"
 #include "library/system_image_list.h"
 
 namespace {
@@ -56,9 +57,9 @@ void CLibraryList::SetUp(CSystemImageList* images)
         Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images->Handle()));
 }
 
-bool CLibraryList::Fill(const std::string& folder, const CFileTools& fileTools)
+bool CLibraryList::Fill(const CLibrary& library)
 {
-    if (folder.empty() || !fileTools.FolderExists(folder))
+    if (!library.Exists())
         return false;
 
     // One repaint at the end instead of one per row.
@@ -68,47 +69,40 @@ bool CLibraryList::Fill(const std::string& folder, const CFileTools& fileTools)
     // The shell is asked once per kind of entry, not once per file.
     struct Icon { std::string extension; DWORD attributes; int index; };
     std::vector<Icon> icons;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((folder + "\\*.*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(name));
-            if (ext != "BMP" && ext != "JPG")
-                continue;
-            const DWORD kind = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_ATTRIBUTE_DIRECTORY
-                                                                               : FILE_ATTRIBUTE_NORMAL;
-            auto icon = icons.begin();
-            while (icon != icons.end() && (icon->extension != ext || icon->attributes != kind))
-                ++icon;
-            if (icon == icons.end())
-                icon = icons.insert(icons.end(), {ext, kind, CSystemImageList::GetSmallIconIndex(name.c_str(), kind)});
+    CFileTools fileTools;
+    for (const CLibrary::Entry& entry : library.ListPictures()) {
+        const std::string ext = CFileTools::UpperCase(fileTools.GetFileExtension(entry.name));
+        const DWORD kind = entry.attributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_ATTRIBUTE_DIRECTORY
+                                                                       : FILE_ATTRIBUTE_NORMAL;
+        auto icon = icons.begin();
+        while (icon != icons.end() && (icon->extension != ext || icon->attributes != kind))
+            ++icon;
+        if (icon == icons.end())
+            icon = icons.insert(icons.end(), {ext, kind, CSystemImageList::GetSmallIconIndex(entry.name.c_str(), kind)});
 
-            // The item data is the row's place in m_sortKeys.
-            const int i = static_cast<int>(m_sortKeys.size());
-            LVITEMA item = {};
-            item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-            item.iItem = i;
-            item.pszText = const_cast<char*>(name.c_str());
-            item.iImage = icon->index;
-            item.lParam = i;
-            const int index = static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-            if (index < 0)
-                continue;
-            const unsigned long kilobytes = fd.nFileSizeLow / 1024;
-            m_sortKeys.push_back({name, kilobytes, ext});
+        // The item data is the row's place in m_sortKeys.
+        const int i = static_cast<int>(m_sortKeys.size());
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(entry.name.c_str());
+        item.iImage = icon->index;
+        item.lParam = i;
+        const int index = static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (index < 0)
+            continue;
+        const unsigned long kilobytes = entry.sizeLow / 1024;
+        m_sortKeys.push_back({entry.name, kilobytes, ext});
 
-            char size[24];
-            std::snprintf(size, sizeof size, "%lu", kilobytes);
-            LVITEMA sub = {};
-            sub.iSubItem = kColumnSize;
-            sub.pszText = size;
-            Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-            sub.iSubItem = kColumnType;
-            sub.pszText = const_cast<char*>(ext.c_str());
-            Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
+        char size[24];
+        std::snprintf(size, sizeof size, "%lu", kilobytes);
+        LVITEMA sub = {};
+        sub.iSubItem = kColumnSize;
+        sub.pszText = size;
+        Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+        sub.iSubItem = kColumnType;
+        sub.pszText = const_cast<char*>(ext.c_str());
+        Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
     }
     Sort();
     Send(WM_SETREDRAW, TRUE);

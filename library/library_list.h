@@ -9,7 +9,7 @@
 
 #include "framework/window.h"
 
-class CFileTools;
+class CLibrary;
 class CSystemImageList;
 
 class CLibraryList : public CWindow {
@@ -18,10 +18,9 @@ public:
 
     // Extended styles, shared image lists, columns, colours and icons.
     void SetUp(CSystemImageList* images);
-    // Rebuilds every row from the folder's BMP and JPG entries and sorts them
-    // by the current sort state. False (rows untouched) when the path is empty
-    // or the folder does not exist.
-    bool Fill(const std::string& folder, const CFileTools& fileTools);
+    // Rebuilds every row from the library's pictures and sorts them by the
+    // current sort state. False (rows untouched) when the folder is missing.
+    bool Fill(const CLibrary& library);
     // Sorts by the clicked column: ascending for a new column, reversed for
     // the column compared last.
     void OnColumnClick(int column);

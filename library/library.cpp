@@ -1,0 +1,95 @@
+#include "library/library.h"
+
+#include <shellapi.h>
+
+template <typename Visit>
+void CLibrary::ForEachEntry(Visit visit) const
+{
+    if (m_strFolder.empty())
+        return;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA(PathOf("*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    bool more = true;
+    do {
+        if (lstrcmpA(fd.cFileName, ".") != 0 && lstrcmpA(fd.cFileName, "..") != 0)
+            more = visit(fd);
+    } while (more && ::FindNextFileA(h, &fd));
+    ::FindClose(h);
+}
+
+bool CLibrary::Exists() const
+{
+    return !m_strFolder.empty() && m_fileTools.FolderExists(m_strFolder);
+}
+
+std::string CLibrary::PathOf(const std::string& name) const
+{
+    return m_strFolder + "\\" + name;
+}
+
+bool CLibrary::IsPictureName(const std::string& name) const
+{
+    const std::string extension = CFileTools::UpperCase(m_fileTools.GetFileExtension(name));
+    return extension == "BMP" || extension == "JPG";
+}
+
+std::vector<CLibrary::Entry> CLibrary::ListPictures() const
+{
+    std::vector<Entry> pictures;
+    ForEachEntry([&](const WIN32_FIND_DATAA& fd) {
+        if (IsPictureName(fd.cFileName))
+            pictures.push_back({fd.cFileName, fd.nFileSizeLow, fd.dwFileAttributes});
+        return true;
+    });
+    return pictures;
+}
+
+bool CLibrary::HasEntries() const
+{
+    bool found = false;
+    ForEachEntry([&](const WIN32_FIND_DATAA&) { return !(found = true); });
+    return found;
+}
+
+bool CLibrary::CopyIn(HWND owner, const std::vector<std::string>& sources, bool* folderMade) const
+{
+    const bool made = m_fileTools.CreateFolderPath(m_strFolder);
+    if (folderMade)
+        *folderMade = made;
+    if (!made)
+        return false;
+    // Full source paths, so the copy never depends on the current directory.
+    std::string from;
+    for (const std::string& path : sources)
+        from.append(path).push_back('\0');
+    from.push_back('\0');
+    std::string to = m_strFolder;
+    to.push_back('\0');
+    to.push_back('\0');
+
+    SHFILEOPSTRUCTA op = {};
+    op.hwnd = owner;
+    op.wFunc = FO_COPY;
+    op.pFrom = from.c_str();
+    op.pTo = to.c_str();
+    op.fFlags = 0;
+    return ::SHFileOperationA(&op) == 0;
+}
+
+bool CLibrary::Delete(const std::vector<std::string>& names, std::string* failedPath) const
+{
+    for (const std::string& name : names) {
+        const std::string path = PathOf(name);
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        if (!::DeleteFileA(path.c_str())) {
+            if (failedPath)
+                *failedPath = path;
+            return false;
+        }
+    }
+    return true;
+}

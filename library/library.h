@@ -1,0 +1,52 @@
+// The library folder: which of its entries are pictures, a picture's path
+// from its name, and the changes the user makes to it. The list, the random
+// pick and the start-up decision all see the folder through this one rule.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "library/file_tools.h"
+
+class CLibrary {
+public:
+    // One picture of the folder as the file search reports it.
+    struct Entry {
+        std::string name;
+        DWORD sizeLow;     // the low 32 bits of its size in bytes
+        DWORD attributes;  // a folder named like a picture is listed too
+    };
+
+    explicit CLibrary(const std::string& folder) : m_strFolder(folder) {}
+    virtual ~CLibrary() = default;
+
+    const std::string& Folder() const { return m_strFolder; }
+    bool Exists() const;
+    // "<folder>\<name>"
+    std::string PathOf(const std::string& name) const;
+
+    // A picture is a name ending in ".bmp" or ".jpg", in any case.
+    bool IsPictureName(const std::string& name) const;
+    // The folder's pictures in file-search order.
+    std::vector<Entry> ListPictures() const;
+    // True when the folder holds any entry at all, picture or not.
+    bool HasEntries() const;
+
+    // Copies the files (full paths) into the folder through the shell, which
+    // asks before replacing and shows its progress. The folder is made first;
+    // *folderMade says whether that worked (nothing is copied otherwise).
+    // False when anything failed or the user cancelled.
+    bool CopyIn(HWND owner, const std::vector<std::string>& sources, bool* folderMade) const;
+    // Deletes the named pictures in order, read-only ones too, stopping at
+    // the first that cannot go; its path is then in *failedPath.
+    bool Delete(const std::vector<std::string>& names, std::string* failedPath) const;
+
+private:
+    // Calls back for every entry but "." and ".."; stops when it says false.
+    template <typename Visit>
+    void ForEachEntry(Visit visit) const;
+
+    std::string m_strFolder;
+    CFileTools m_fileTools;
+};
