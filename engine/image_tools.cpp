@@ -369,9 +369,9 @@ Taps MakeTaps(int source, int target)
 }
 
 // A 24- or 32-bit FIT_BITMAP scaled to width x height as 32-bit BGRX rows in
-// FreeImage's bottom-up order. Each source row is first scaled across (kept
-// with 8 fraction bits) into a ring holding the few rows one output row
-// needs, so memory stays near the size of the output.
+// FreeImage's bottom-up order. Each output row first sums its source rows
+// (whole rows at a time, which the compiler vectorises), kept with 8
+// fraction bits, then is scaled across.
 bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
 {
     const int sw = CImageTools::FI_GetWidth(image), sh = CImageTools::FI_GetHeight(image);
@@ -379,52 +379,39 @@ bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
     if (sw <= 0 || sh <= 0 || (step != 3 && step != 4))
         return false;
     const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
-    const int ring = *std::max_element(down.count.begin(), down.count.end());
-    const size_t stride = static_cast<size_t>(width) * 3;
-    std::vector<WORD> rows(stride * ring);
-    int nextRow = 0;  // the first source row not yet scaled across
-    const auto scaleAcross = [&](int y) {
-        const BYTE* in = FreeImage_GetScanLine(image, y);
-        WORD* row = &rows[stride * (y % ring)];
+    const size_t rowBytes = static_cast<size_t>(sw) * step;
+    // Weights sum to 2^14: a byte sum fits an int, and so does a sum of
+    // values up to 255 << 8.
+    std::vector<int> sums(rowBytes);
+    std::vector<WORD> column(rowBytes);
+    out.assign(static_cast<size_t>(width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        const int* wy = &down.weights[down.offset[y]];
+        for (int k = 0; k < down.count[y]; ++k) {
+            const BYTE* in = FreeImage_GetScanLine(image, down.first[y] + k);
+            const int w = wy[k];
+            for (size_t i = 0; i < rowBytes; ++i)
+                sums[i] += w * in[i];
+        }
+        constexpr int shiftDown = kWeightBits - 8, halfDown = 1 << (shiftDown - 1);
+        for (size_t i = 0; i < rowBytes; ++i)
+            column[i] = static_cast<WORD>((sums[i] + halfDown) >> shiftDown);
+
+        DWORD* line = &out[static_cast<size_t>(y) * width];
+        constexpr int shift = kWeightBits + 8, half = 1 << (shift - 1);
         for (int x = 0; x < width; ++x) {
-            const BYTE* p = in + static_cast<size_t>(across.first[x]) * step;
+            const WORD* p = &column[static_cast<size_t>(across.first[x]) * step];
             const int* w = &across.weights[across.offset[x]];
-            int b = 0, g = 0, r = 0;
+            int b = half, g = half, r = half;
             for (int k = 0; k < across.count[x]; ++k, p += step) {
                 b += w[k] * p[0];
                 g += w[k] * p[1];
                 r += w[k] * p[2];
             }
-            constexpr int shift = kWeightBits - 8, half = 1 << (shift - 1);
-            row[x * 3] = static_cast<WORD>((b + half) >> shift);
-            row[x * 3 + 1] = static_cast<WORD>((g + half) >> shift);
-            row[x * 3 + 2] = static_cast<WORD>((r + half) >> shift);
-        }
-    };
-
-    out.assign(static_cast<size_t>(width) * height, 0);
-    // Weights sum to 2^14 and rows hold at most 255 << 8: fits an int.
-    std::vector<int> sums(stride);
-    for (int y = 0; y < height; ++y) {
-        const int first = down.first[y], count = down.count[y];
-        // Rows are needed in rising order, so a row the ring drops is done with.
-        for (; nextRow < first + count; ++nextRow)
-            if (nextRow >= first)
-                scaleAcross(nextRow);
-        std::fill(sums.begin(), sums.end(), 0);
-        const int* w = &down.weights[down.offset[y]];
-        for (int k = 0; k < count; ++k) {
-            const WORD* row = &rows[stride * ((first + k) % ring)];
-            for (size_t i = 0; i < stride; ++i)
-                sums[i] += w[k] * row[i];
-        }
-        DWORD* line = &out[static_cast<size_t>(y) * width];
-        constexpr int shift = kWeightBits + 8, half = 1 << (shift - 1);
-        for (int x = 0; x < width; ++x) {
-            const DWORD b = static_cast<DWORD>(std::min((sums[x * 3] + half) >> shift, 255));
-            const DWORD g = static_cast<DWORD>(std::min((sums[x * 3 + 1] + half) >> shift, 255));
-            const DWORD r = static_cast<DWORD>(std::min((sums[x * 3 + 2] + half) >> shift, 255));
-            line[x] = b | (g << 8) | (r << 16);
+            line[x] = static_cast<DWORD>(std::min(b >> shift, 255)) |
+                      (static_cast<DWORD>(std::min(g >> shift, 255)) << 8) |
+                      (static_cast<DWORD>(std::min(r >> shift, 255)) << 16);
         }
     }
     return true;
