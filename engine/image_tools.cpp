@@ -372,7 +372,7 @@ Taps MakeTaps(int source, int target)
 // FreeImage's bottom-up order. Each output row first sums its source rows
 // (whole rows at a time, which the compiler vectorises), kept with 8
 // fraction bits, then is scaled across.
-bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
+bool Resample(FIBITMAP* image, int width, int height, DWORD* out)
 {
     const int sw = CImageTools::FI_GetWidth(image), sh = CImageTools::FI_GetHeight(image);
     const int step = CImageTools::FI_GetBPP(image) / 8;
@@ -384,7 +384,6 @@ bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
     // values up to 255 << 8.
     std::vector<int> sums(rowBytes);
     std::vector<WORD> column(rowBytes);
-    out.assign(static_cast<size_t>(width) * height, 0);
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0);
         const int* wy = &down.weights[down.offset[y]];
@@ -398,7 +397,7 @@ bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
         for (size_t i = 0; i < rowBytes; ++i)
             column[i] = static_cast<WORD>((sums[i] + halfDown) >> shiftDown);
 
-        DWORD* line = &out[static_cast<size_t>(y) * width];
+        DWORD* line = out + static_cast<size_t>(y) * width;
         constexpr int shift = kWeightBits + 8, half = 1 << (shift - 1);
         for (int x = 0; x < width; ++x) {
             const WORD* p = &column[static_cast<size_t>(across.first[x]) * step];
@@ -415,6 +414,60 @@ bool Resample(FIBITMAP* image, int width, int height, std::vector<DWORD>& out)
         }
     }
     return true;
+}
+
+// Averages the image into width x height 32-bit rows at the place `place`
+// gives for that many pixels (nullptr: no memory). Palette, grey and 16-bit
+// pictures are averaged as 24-bit colour.
+template <typename Place>
+bool AverageInto(FIBITMAP* image, int width, int height, Place place)
+{
+    if (!image || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
+        return false;
+    // Refuse before anything is allocated.
+    if (DibRowBytes(width, 32) * height > kMaxImageBytes)
+        return false;
+    const int bpp = CImageTools::FI_GetBPP(image);
+    FIBITMAP* colour = (bpp == 24 || bpp == 32) ? image : FreeImage_ConvertTo24Bits(image);
+    if (!colour)
+        return false;
+    bool ok = false;
+    try {
+        DWORD* out = place(static_cast<size_t>(width) * height);
+        ok = out && Resample(colour, width, height, out);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (colour != image)
+        CImageTools::FI_Unload(colour);
+    return ok;
+}
+
+// A packed DIB of a 32-bit screen, as GDI would give it: header, no colour
+// table, bottom-up rows.
+HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
+{
+    HGLOBAL block = nullptr;
+    BITMAPINFOHEADER* header = nullptr;
+    const bool ok = AverageInto(image, width, height, [&](size_t count) -> DWORD* {
+        block = ::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD));
+        header = static_cast<BITMAPINFOHEADER*>(block);  // a fixed block's handle is its address
+        return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
+    });
+    if (!ok) {
+        if (block)
+            ::GlobalFree(block);
+        return nullptr;
+    }
+    *header = BITMAPINFOHEADER{};
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = 32;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
+    return block;
 }
 
 }  // namespace
@@ -480,8 +533,14 @@ HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height) const
     HDC screen = ::GetDC(nullptr);
     if (!screen)
         return nullptr;
-    HBITMAP bitmap = StretchToBitmap(image, width, height, screen);
+    const int screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+    HBITMAP bitmap = screenBits == 32 ? nullptr : StretchToBitmap(image, width, height, screen);
     ::ReleaseDC(nullptr, screen);
+    if (screenBits == 32) {
+        // The usual screen: the averaged rows already are its format, so the
+        // block is filled directly, without a device bitmap in between.
+        return AverageIntoBlock(image, width, height);
+    }
     if (!bitmap)
         return nullptr;
     HGLOBAL block = BitmapToDib(bitmap, BI_RGB, nullptr);
@@ -491,28 +550,14 @@ HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height) const
 
 HBITMAP CImageTools::StretchToBitmap(FIBITMAP* image, int width, int height, HDC dc) const
 {
-    if (!image || !dc || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
-        return nullptr;
-    // Refuse before anything is allocated; 32 bpp is the worst case.
-    if (DibRowBytes(width, 32) * height > kMaxImageBytes)
-        return nullptr;
-    // Palette, grey and 16-bit pictures are averaged as 24-bit colour.
-    const int bpp = FI_GetBPP(image);
-    FIBITMAP* colour = (bpp == 24 || bpp == 32) ? image : FreeImage_ConvertTo24Bits(image);
-    if (!colour)
+    if (!dc)
         return nullptr;
     std::vector<DWORD> pixels;
-    bool ok = false;
-    try {
-        ok = Resample(colour, width, height, pixels);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    if (colour != image)
-        FI_Unload(colour);
-    if (!ok)
+    if (!AverageInto(image, width, height, [&](size_t count) {
+            pixels.resize(count);
+            return pixels.data();
+        }))
         return nullptr;
-
     // Only the fitted picture becomes a device bitmap: GDI turns it into the
     // screen's format (depth, palette) as it would any DIB.
     BITMAPINFO info = {};

@@ -347,6 +347,9 @@ bool BenchPreview(const std::string& photo)
         program.ClickRow(row ^= 1);
         return preview->PreviewBitmap() != before && ::IsWindowVisible(preview->m_hWnd);
     }, true) >= 0;
+    Measure("  part: LoadPreviewImage alone", [&] {
+        return preview->LoadPreviewImage(program.Library() + ((row ^= 1) ? "\\b.jpg" : "\\a.jpg"));
+    });
     ok = Measure("preview: click on the row already shown", [&] {
         program.ClickRow(row);
         return ::IsWindowVisible(preview->m_hWnd) != FALSE;
