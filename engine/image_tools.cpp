@@ -3,10 +3,13 @@
 // windows.h (through the header) must come before FreeImage.h.
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "library/file_tools.h"
 
@@ -208,11 +211,8 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& targe
     return false;
 }
 
-}  // namespace
-
-// ---------------------------------------------------------------- loading
-
-FIBITMAP* CImageTools::LoadImageFile(const std::string& path) const
+// The decoder a library file gets: by the extension of its name alone.
+FREE_IMAGE_FORMAT FormatOf(const std::string& path)
 {
     // The extension of the file name only: a dot in a folder name is no
     // extension.
@@ -222,15 +222,266 @@ FIBITMAP* CImageTools::LoadImageFile(const std::string& path) const
         name = path;
     std::string extension = files.GetFileExtension(name);
     if (extension.empty())
-        return nullptr;
+        return FIF_UNKNOWN;
     ::CharUpperBuffA(&extension[0], static_cast<DWORD>(extension.size()));
-    if (!ProbeImageFile(path, extension))
-        return nullptr;
     if (extension == "JPG")
-        return FI_LoadJPEG(path, 0);
+        return FIF_JPEG;
     if (extension == "BMP")
-        return FI_LoadBMP(path, 0);
-    return nullptr;
+        return FIF_BMP;
+    return FIF_UNKNOWN;
+}
+
+// ---- JPEG header, orientation and reduced-size decoding
+
+// What a header-only load tells: stored size, depth, EXIF orientation (1 to
+// 8; 1 when absent or unusable).
+struct HeaderFacts {
+    int width = 0;
+    int height = 0;
+    int bpp = 0;
+    int orientation = 1;
+};
+
+// Orientations 5 to 8 turn the picture by a quarter: width and height swap.
+bool TurnsQuarter(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
+
+bool ReadHeaderFacts(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& facts)
+{
+    FIBITMAP* header = LoadFromFile(format, path, FIF_LOAD_NOPIXELS);
+    if (!header)
+        return false;
+    facts.width = CImageTools::FI_GetWidth(header);
+    facts.height = CImageTools::FI_GetHeight(header);
+    facts.bpp = CImageTools::FI_GetBPP(header);
+    facts.orientation = 1;
+    // FreeImage's own rotation reads the tag's first two bytes unchecked, so
+    // it is only asked for when the tag is a well-formed SHORT.
+    FITAG* tag = nullptr;
+    if (format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header, "Orientation", &tag) && tag &&
+        FreeImage_GetTagType(tag) == FIDT_SHORT && FreeImage_GetTagCount(tag) >= 1 &&
+        FreeImage_GetTagLength(tag) >= 2 && FreeImage_GetTagValue(tag)) {
+        const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
+        if (value >= 1 && value <= 8)
+            facts.orientation = value;
+    }
+    FreeImage_Unload(header);
+    return facts.width > 0 && facts.height > 0;
+}
+
+// libjpeg decodes at 1/1, 1/2, 1/4 or 1/8 and rounds sizes up. The largest
+// reduction whose result still covers minWidth x minHeight (upright sizes).
+int JpegReduction(const HeaderFacts& facts, int minWidth, int minHeight)
+{
+    const bool turned = TurnsQuarter(facts.orientation);
+    const LONGLONG width = turned ? facts.height : facts.width;
+    const LONGLONG height = turned ? facts.width : facts.height;
+    for (int denominator = 8; denominator > 1; denominator /= 2)
+        if ((width + denominator - 1) / denominator >= minWidth && (height + denominator - 1) / denominator >= minHeight)
+            return denominator;
+    return 1;
+}
+
+FIBITMAP* LoadJpeg(const std::string& path, int minWidth, int minHeight)
+{
+    HeaderFacts facts;
+    if (!ReadHeaderFacts(FIF_JPEG, path, facts))
+        return nullptr;
+    int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
+    const int reduction = (minWidth > 0 || minHeight > 0) ? JpegReduction(facts, minWidth, minHeight) : 1;
+    // FreeImage picks the reduction from a wanted size in the flags' upper
+    // 16 bits: the largest of 8, 4 and 2 that is at most longer side / size.
+    const int longer = std::max(facts.width, facts.height);
+    const int wanted = longer / reduction;
+    const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
+    FIBITMAP* image = CImageTools::FI_LoadJPEG(path, scaled ? (flags | (wanted << 16)) : flags);
+    if (scaled && image &&
+        (CImageTools::FI_GetWidth(image) < minWidth || CImageTools::FI_GetHeight(image) < minHeight)) {
+        // Never less than asked for: then the whole picture.
+        CImageTools::FI_Unload(image);
+        image = CImageTools::FI_LoadJPEG(path, flags);
+    }
+    return image;
+}
+
+// ---- resampling
+
+// For each output index along one axis: the source pixels it takes and their
+// weights (fixed point, summing to kWeightOne).
+constexpr int kWeightBits = 14;
+constexpr int kWeightOne = 1 << kWeightBits;
+
+struct Taps {
+    std::vector<int> first;    // first source index, per output index
+    std::vector<int> count;    // number of source pixels, per output index
+    std::vector<int> offset;   // into weights, per output index
+    std::vector<int> weights;
+};
+
+// Shrinking: each output pixel is the mean of the source span it covers,
+// partial pixels counted by their share. Enlarging: linear interpolation
+// between the two nearest source centres.
+Taps MakeTaps(int source, int target)
+{
+    Taps taps;
+    taps.first.resize(target);
+    taps.count.resize(target);
+    taps.offset.resize(target);
+    const double scale = static_cast<double>(source) / target;
+    std::vector<double> shares;
+    for (int i = 0; i < target; ++i) {
+        shares.clear();
+        int first;
+        if (scale > 1.0) {
+            const double from = i * scale, to = std::min<double>(from + scale, source);
+            first = std::min(static_cast<int>(from), source - 1);
+            for (int s = first; s < to && s < source; ++s)
+                shares.push_back(std::min<double>(s + 1, to) - std::max<double>(s, from));
+        } else {
+            const double centre = std::clamp((i + 0.5) * scale - 0.5, 0.0, static_cast<double>(source - 1));
+            first = static_cast<int>(centre);
+            const double fraction = centre - first;
+            shares.push_back(1.0 - fraction);
+            if (first + 1 < source)
+                shares.push_back(fraction);
+        }
+        double total = 0;
+        for (double share : shares)
+            total += share;
+        taps.first[i] = first;
+        taps.count[i] = static_cast<int>(shares.size());
+        taps.offset[i] = static_cast<int>(taps.weights.size());
+        // Rounded weights, the rest given to the biggest: the sum is exact.
+        int sum = 0;
+        size_t biggest = 0;
+        for (size_t k = 0; k < shares.size(); ++k) {
+            const int weight = static_cast<int>(std::lround(shares[k] / total * kWeightOne));
+            taps.weights.push_back(weight);
+            sum += weight;
+            if (shares[k] > shares[biggest])
+                biggest = k;
+        }
+        taps.weights[taps.offset[i] + biggest] += kWeightOne - sum;
+    }
+    return taps;
+}
+
+// A 24- or 32-bit FIT_BITMAP scaled to width x height as 32-bit BGRX rows in
+// FreeImage's bottom-up order. Each output row first sums its source rows
+// (whole rows at a time, which the compiler vectorises), kept with 8
+// fraction bits, then is scaled across.
+bool Resample(FIBITMAP* image, int width, int height, DWORD* out)
+{
+    const int sw = CImageTools::FI_GetWidth(image), sh = CImageTools::FI_GetHeight(image);
+    const int step = CImageTools::FI_GetBPP(image) / 8;
+    if (sw <= 0 || sh <= 0 || (step != 3 && step != 4))
+        return false;
+    const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
+    const size_t rowBytes = static_cast<size_t>(sw) * step;
+    // Weights sum to 2^14: a byte sum fits an int, and so does a sum of
+    // values up to 255 << 8.
+    std::vector<int> sums(rowBytes);
+    std::vector<WORD> column(rowBytes);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        const int* wy = &down.weights[down.offset[y]];
+        for (int k = 0; k < down.count[y]; ++k) {
+            const BYTE* in = FreeImage_GetScanLine(image, down.first[y] + k);
+            const int w = wy[k];
+            for (size_t i = 0; i < rowBytes; ++i)
+                sums[i] += w * in[i];
+        }
+        constexpr int shiftDown = kWeightBits - 8, halfDown = 1 << (shiftDown - 1);
+        for (size_t i = 0; i < rowBytes; ++i)
+            column[i] = static_cast<WORD>((sums[i] + halfDown) >> shiftDown);
+
+        DWORD* line = out + static_cast<size_t>(y) * width;
+        constexpr int shift = kWeightBits + 8, half = 1 << (shift - 1);
+        for (int x = 0; x < width; ++x) {
+            const WORD* p = &column[static_cast<size_t>(across.first[x]) * step];
+            const int* w = &across.weights[across.offset[x]];
+            int b = half, g = half, r = half;
+            for (int k = 0; k < across.count[x]; ++k, p += step) {
+                b += w[k] * p[0];
+                g += w[k] * p[1];
+                r += w[k] * p[2];
+            }
+            line[x] = static_cast<DWORD>(std::min(b >> shift, 255)) |
+                      (static_cast<DWORD>(std::min(g >> shift, 255)) << 8) |
+                      (static_cast<DWORD>(std::min(r >> shift, 255)) << 16);
+        }
+    }
+    return true;
+}
+
+// Averages the image into width x height 32-bit rows at the place `place`
+// gives for that many pixels (nullptr: no memory). Palette, grey and 16-bit
+// pictures are averaged as 24-bit colour.
+template <typename Place>
+bool AverageInto(FIBITMAP* image, int width, int height, Place place)
+{
+    if (!image || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
+        return false;
+    // Refuse before anything is allocated.
+    if (DibRowBytes(width, 32) * height > kMaxImageBytes)
+        return false;
+    const int bpp = CImageTools::FI_GetBPP(image);
+    FIBITMAP* colour = (bpp == 24 || bpp == 32) ? image : FreeImage_ConvertTo24Bits(image);
+    if (!colour)
+        return false;
+    bool ok = false;
+    try {
+        DWORD* out = place(static_cast<size_t>(width) * height);
+        ok = out && Resample(colour, width, height, out);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (colour != image)
+        CImageTools::FI_Unload(colour);
+    return ok;
+}
+
+// A packed DIB of a 32-bit screen, as GDI would give it: header, no colour
+// table, bottom-up rows.
+HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
+{
+    HGLOBAL block = nullptr;
+    BITMAPINFOHEADER* header = nullptr;
+    const bool ok = AverageInto(image, width, height, [&](size_t count) -> DWORD* {
+        block = ::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD));
+        header = static_cast<BITMAPINFOHEADER*>(block);  // a fixed block's handle is its address
+        return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
+    });
+    if (!ok) {
+        if (block)
+            ::GlobalFree(block);
+        return nullptr;
+    }
+    *header = BITMAPINFOHEADER{};
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = 32;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
+    return block;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- loading
+
+FIBITMAP* CImageTools::LoadImageFile(const std::string& path, int minWidth, int minHeight) const
+{
+    const FREE_IMAGE_FORMAT format = FormatOf(path);
+    if (format == FIF_UNKNOWN || !ProbeImageFile(path, format == FIF_JPEG ? "JPG" : "BMP"))
+        return nullptr;
+    if (format == FIF_JPEG)
+        return LoadJpeg(path, minWidth, minHeight);
+    return FI_LoadBMP(path, 0);
 }
 
 bool CImageTools::ProbeImageFile(const std::string& path, const std::string& extension) const
@@ -262,75 +513,61 @@ bool CImageTools::ProbeImageFile(const std::string& path, const std::string& ext
     return ok;
 }
 
+bool CImageTools::ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const
+{
+    HeaderFacts facts;
+    const FREE_IMAGE_FORMAT format = FormatOf(path);
+    if (format == FIF_UNKNOWN || !ReadHeaderFacts(format, path, facts))
+        return false;
+    const bool turned = TurnsQuarter(facts.orientation);
+    width = turned ? facts.height : facts.width;
+    height = turned ? facts.width : facts.height;
+    bitsPerPixel = facts.bpp;
+    return true;
+}
+
 // ---------------------------------------------------------------- conversion
 
 HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height) const
 {
-    BITMAPINFOHEADER* header = FI_GetInfoHeader(image);
-    BITMAPINFO* info = FI_GetInfo(image);
-    BYTE* bits = FI_GetBits(image);
-    if (!header || !info || !bits || width <= 0 || height <= 0)
-        return nullptr;
-    // Refuse before GDI is asked for the memory; 32 bpp is the worst case.
-    if (DibRowBytes(width, 32) * height > kMaxImageBytes)
-        return nullptr;
-
     HDC screen = ::GetDC(nullptr);
     if (!screen)
         return nullptr;
-    HDC target = ::CreateCompatibleDC(screen);
-    HDC source = ::CreateCompatibleDC(screen);
-    HBITMAP picture = nullptr;
-    HBITMAP stretched = nullptr;
-    HBITMAP copy = nullptr;
-    if (target && source) {
-        picture = ::CreateDIBitmap(screen, header, CBM_INIT, bits, info, DIB_RGB_COLORS);
-        stretched = ::CreateCompatibleBitmap(screen, width, height);
-        copy = ::CreateCompatibleBitmap(screen, width, height);
-    }
-
-    HGLOBAL block = nullptr;
-    BITMAP bm = {};
-    if (picture && stretched && copy && ::GetObjectA(picture, sizeof bm, &bm) != 0) {
-        HGDIOBJ oldSource = ::SelectObject(source, picture);
-        HGDIOBJ oldTarget = ::SelectObject(target, stretched);
-        bool ok = oldSource && oldTarget;
-        if (ok) {
-            // The default BLACKONWHITE ANDs the dropped pixels together, which
-            // darkens every shrunk photo; HALFTONE averages them. Windows wants
-            // the brush origin reset after choosing HALFTONE.
-            ::SetStretchBltMode(target, HALFTONE);
-            ::SetBrushOrgEx(target, 0, 0, nullptr);
-            // The last column and row are not sampled (a 1-pixel image still
-            // gives one).
-            const int sourceWidth = bm.bmWidth > 1 ? bm.bmWidth - 1 : 1;
-            const int sourceHeight = bm.bmHeight > 1 ? bm.bmHeight - 1 : 1;
-            ok = ::StretchBlt(target, 0, 0, width, height, source, 0, 0, sourceWidth, sourceHeight,
-                              SRCCOPY) != FALSE;
-            // GetDIBits wants a bitmap that no DC holds: copy the result out.
-            ok = ok && ::SelectObject(source, copy) != nullptr &&
-                 ::BitBlt(source, 0, 0, width, height, target, 0, 0, SRCCOPY) != FALSE;
-        }
-        if (oldSource)
-            ::SelectObject(source, oldSource);
-        if (oldTarget)
-            ::SelectObject(target, oldTarget);
-        if (ok)
-            block = BitmapToDib(copy, BI_RGB, nullptr);
-    }
-
-    if (copy)
-        ::DeleteObject(copy);
-    if (stretched)
-        ::DeleteObject(stretched);
-    if (picture)
-        ::DeleteObject(picture);
-    if (source)
-        ::DeleteDC(source);
-    if (target)
-        ::DeleteDC(target);
+    const int screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+    HBITMAP bitmap = screenBits == 32 ? nullptr : StretchToBitmap(image, width, height, screen);
     ::ReleaseDC(nullptr, screen);
+    if (screenBits == 32) {
+        // The usual screen: the averaged rows already are its format, so the
+        // block is filled directly, without a device bitmap in between.
+        return AverageIntoBlock(image, width, height);
+    }
+    if (!bitmap)
+        return nullptr;
+    HGLOBAL block = BitmapToDib(bitmap, BI_RGB, nullptr);
+    ::DeleteObject(bitmap);
     return block;
+}
+
+HBITMAP CImageTools::StretchToBitmap(FIBITMAP* image, int width, int height, HDC dc) const
+{
+    if (!dc)
+        return nullptr;
+    std::vector<DWORD> pixels;
+    if (!AverageInto(image, width, height, [&](size_t count) {
+            pixels.resize(count);
+            return pixels.data();
+        }))
+        return nullptr;
+    // Only the fitted picture becomes a device bitmap: GDI turns it into the
+    // screen's format (depth, palette) as it would any DIB.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as FreeImage keeps rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return ::CreateDIBitmap(dc, &info.bmiHeader, CBM_INIT, pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 HGLOBAL CImageTools::BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette) const

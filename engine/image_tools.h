@@ -23,8 +23,14 @@ public:
 
     // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
     // anything else gives nullptr, as does a file the decoder rejects or the
-    // probe refuses.
-    FIBITMAP* LoadImageFile(const std::string& path) const;
+    // probe refuses. A JPEG comes upright (turned by its EXIF orientation);
+    // with a wanted size it may be decoded smaller, down to no less than
+    // minWidth x minHeight (upright), which is far faster for big photos.
+    FIBITMAP* LoadImageFile(const std::string& path, int minWidth = 0, int minHeight = 0) const;
+    // The picture's full upright size and bit depth from the file's header
+    // alone, as LoadImageFile without a wanted size would give them; false
+    // when the file cannot be read as its extension says.
+    bool ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const;
 
     // Largest picture decoded, in pixels: 1 GiB as the 32-bit screen-format
     // copy that the wallpaper and the preview make of it. A 200-megapixel
@@ -38,10 +44,14 @@ public:
     // be missing), which an unpatched FreeImage does not check.
     bool ProbeImageFile(const std::string& path, const std::string& extension) const;
 
-    // The image scaled to exactly width x height in the screen's pixel
+    // The whole image scaled to exactly width x height in the screen's pixel
     // format, as a packed DIB in a global block the caller frees; nullptr
-    // when any GDI step fails or the size is out of range.
+    // when any step fails or the size is out of range.
     HGLOBAL StretchToDib(FIBITMAP* image, int width, int height) const;
+    // The same as a device bitmap compatible with dc, which the caller
+    // deletes. Shrinking averages every source pixel's area (no aliasing);
+    // enlarging interpolates linearly.
+    HBITMAP StretchToBitmap(FIBITMAP* image, int width, int height, HDC dc) const;
     // A device bitmap as a packed DIB (header, colour table, rows); nullptr
     // for BI_BITFIELDS or on failure. palette may be null.
     HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette) const;

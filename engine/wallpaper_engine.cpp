@@ -114,25 +114,29 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     const std::string name = m_fileTools.GetFileNamePart(sourcePath);
     const std::string title = m_fileTools.RemoveFileExtension(name);
 
-    FIBITMAP* image = tools.LoadImageFile(sourcePath);
+    // The fit is decided from the header, so a big photo is decoded only as
+    // large as the fitted picture needs.
+    int imageWidth = 0, imageHeight = 0, imageDepth = 0;
+    const bool known = tools.ReadUprightSize(sourcePath, imageWidth, imageHeight, imageDepth);
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    std::string mode = m_settings.GetResizeType();
+    if (mode.empty())
+        mode = "P";
+    const CImageTools::FitDecision fit =
+        CImageTools::DecideFit(mode, imageWidth, imageHeight, screenWidth, screenHeight);
+
+    FIBITMAP* image = known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0,
+                                                  fit.scaled ? fit.height : 0)
+                            : nullptr;
     if (!image) {
         m_reporter.ShowImageFileStatus("Loading image failed. Can't set wallpaper.", sourcePath);
         return false;
     }
     m_fileTools.PumpMessages();
 
-    const int imageWidth = static_cast<int>(CImageTools::FI_GetWidth(image));
-    const int imageHeight = static_cast<int>(CImageTools::FI_GetHeight(image));
-    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    std::string mode = m_settings.GetResizeType();
-    if (mode.empty())
-        mode = "P";
-
     std::string bitmapPath;
     bool resized = false;
-    const CImageTools::FitDecision fit =
-        CImageTools::DecideFit(mode, imageWidth, imageHeight, screenWidth, screenHeight);
     if (!fit.scaled) {
         bitmapPath = WriteBitmap([&](const std::string& path) { return tools.SaveImageAsBmp(image, path); });
     } else {

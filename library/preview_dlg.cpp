@@ -15,41 +15,12 @@ const int kListControlId = IDC_LIST_FILES;
 CSolidBrush g_background(kBackground);
 CSolidBrush g_infoBackground(kInfoBack);
 
-// A new bitmap of exactly dw x dh, compatible with dc, holding the whole
-// source scaled down; nullptr when any GDI step fails.
-HBITMAP StretchInto(HDC dc, HBITMAP source, int sw, int sh, int dw, int dh)
+// Same size and last write: the file on disk is still the one shown.
+bool SameFileStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
 {
-    if (sw < 1 || sh < 1 || dw < 1 || dh < 1)
-        return nullptr;
-    HDC srcDC = ::CreateCompatibleDC(dc);
-    HDC dstDC = ::CreateCompatibleDC(dc);
-    // From the window's DC, not a memory DC: that one would give monochrome.
-    HBITMAP fitted = (srcDC && dstDC) ? ::CreateCompatibleBitmap(dc, dw, dh) : nullptr;
-    bool ok = false;
-    if (fitted) {
-        HGDIOBJ oldSrc = ::SelectObject(srcDC, source);
-        HGDIOBJ oldDst = ::SelectObject(dstDC, fitted);
-        if (oldSrc && oldDst) {
-            // HALFTONE averages the pixels it drops; the default BLACKONWHITE
-            // ANDs them, and shrunk photos come out dark and noisy.
-            ::SetStretchBltMode(dstDC, HALFTONE);
-            ::SetBrushOrgEx(dstDC, 0, 0, nullptr);
-            ok = ::StretchBlt(dstDC, 0, 0, dw, dh, srcDC, 0, 0, sw, sh, SRCCOPY) != FALSE;
-        }
-        if (oldSrc)
-            ::SelectObject(srcDC, oldSrc);
-        if (oldDst)
-            ::SelectObject(dstDC, oldDst);
-    }
-    if (srcDC)
-        ::DeleteDC(srcDC);
-    if (dstDC)
-        ::DeleteDC(dstDC);
-    if (!ok && fitted) {
-        ::DeleteObject(fitted);
-        fitted = nullptr;
-    }
-    return fitted;
+    return a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           ::CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 &&
+           ::CompareFileTime(&a.ftCreationTime, &b.ftCreationTime) == 0;
 }
 
 }  // namespace
@@ -87,47 +58,39 @@ bool CPreviewDlg::LoadPreviewImage(const std::string& path)
     if (!m_hWnd || !m_staticPicture.m_hWnd)
         return false;
 
+    // The file already shown, unchanged on disk: nothing to decode (a click
+    // brings two notifications under Wine, and each asks for the preview).
+    WIN32_FILE_ATTRIBUTE_DATA stamp = {};
+    const bool stamped = ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &stamp) != FALSE;
+    if (stamped && m_bitmapPreview && path == m_strShownPath && SameFileStamp(stamp, m_shownStamp))
+        return true;
+
     // The program's one loading rule: the extension decides the decoder.
     CImageTools tools;
-    FIBITMAP* image = tools.LoadImageFile(path);
+    int width = 0, height = 0, depth = 0;
+    RECT area = {};
+    if (!tools.ReadUprightSize(path, width, height, depth) || !::GetClientRect(m_staticPicture, &area))
+        return false;
+    const RECT fit = CImageTools::FitRect(width, height, area.right - area.left, area.bottom - area.top);
+    // Decoded no bigger than the fitted picture needs.
+    FIBITMAP* image = tools.LoadImageFile(path, fit.right, fit.bottom);
     if (!image)
         return false;
 
+    // The full size, whatever size it was decoded at.
     char resolution[64];
-    char depth[32];
+    char bits[32];
     char info[100];
-    std::snprintf(resolution, sizeof resolution, "Resolution : %d x %d",
-                  CImageTools::FI_GetWidth(image), CImageTools::FI_GetHeight(image));
-    std::snprintf(depth, sizeof depth, ": %d", CImageTools::FI_GetBPP(image));
-    std::snprintf(info, sizeof info, "%s %s", resolution, depth);
-
-    HDC dc = ::GetDC(m_hWnd);
-    if (!dc) {
-        CImageTools::FI_Unload(image);
-        return false;
-    }
-    HBITMAP source = nullptr;
-    BITMAPINFOHEADER* header = CImageTools::FI_GetInfoHeader(image);
-    BYTE* bits = CImageTools::FI_GetBits(image);
-    BITMAPINFO* bitmapInfo = CImageTools::FI_GetInfo(image);
-    if (header && bits && bitmapInfo)
-        source = ::CreateDIBitmap(dc, header, CBM_INIT, bits, bitmapInfo, DIB_RGB_COLORS);
-    // Only the fitted bitmap is kept; the decoded image goes at once.
-    CImageTools::FI_Unload(image);
+    std::snprintf(resolution, sizeof resolution, "Resolution : %d x %d", width, height);
+    std::snprintf(bits, sizeof bits, ": %d", CImageTools::FI_GetBPP(image));
+    std::snprintf(info, sizeof info, "%s %s", resolution, bits);
 
     HBITMAP fitted = nullptr;
-    if (source) {
-        BITMAP bm = {};
-        RECT area = {};
-        if (::GetObjectA(source, sizeof bm, &bm) == static_cast<int>(sizeof bm) &&
-            ::GetClientRect(m_staticPicture, &area)) {
-            const RECT fit = CImageTools::FitRect(bm.bmWidth, bm.bmHeight,
-                                                  area.right - area.left, area.bottom - area.top);
-            fitted = StretchInto(dc, source, bm.bmWidth, bm.bmHeight, fit.right, fit.bottom);
-        }
-        ::DeleteObject(source);
+    if (HDC dc = ::GetDC(m_hWnd)) {
+        fitted = tools.StretchToBitmap(image, fit.right, fit.bottom, dc);
+        ::ReleaseDC(m_hWnd, dc);
     }
-    ::ReleaseDC(m_hWnd, dc);
+    CImageTools::FI_Unload(image);
     if (!fitted)
         return false;  // the previous picture and line stay as they were
 
@@ -138,6 +101,8 @@ bool CPreviewDlg::LoadPreviewImage(const std::string& path)
     // Only now: until the control had the new one, it still drew the old.
     if (previous)
         ::DeleteObject(previous);
+    m_strShownPath = stamped ? path : std::string();
+    m_shownStamp = stamp;
     return true;
 }
 

@@ -14,7 +14,8 @@ public:
     ~CPreviewDlg() override;
 
     // Decodes the image, shrinks it into the picture area and shows it with
-    // its information line. On failure nothing shown changes.
+    // its information line; the file already shown is not decoded again. On
+    // failure nothing shown changes.
     bool LoadPreviewImage(const std::string& path);
 
     // The fitted bitmap now shown; owned by the window.
@@ -42,4 +43,7 @@ private:
 
     HBITMAP m_bitmapPreview = nullptr;
     CWindow m_staticPicture;
+    // The file m_bitmapPreview shows, and its size and times when loaded.
+    std::string m_strShownPath;
+    WIN32_FILE_ATTRIBUTE_DATA m_shownStamp = {};
 };

@@ -3,8 +3,11 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <tuple>
+#include <vector>
 
 #include "engine/image_tools.h"
 #include "tests/test_support.h"
@@ -127,4 +130,71 @@ TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
                  tools.WriteDib(dir / "nowhere\\wall.bmp", blocks[1].h) || tools.WriteDib(dir / "new.bmp", nullptr));
     EXPECT_EQ(ReadFileBytes(file), old);
     EXPECT_FALSE(PathExists(file + ".tmp") || PathExists(dir / "nowhere") || PathExists(dir / "new.bmp"));
+}
+
+// Each output pixel the mean of the source area it covers, partial pixels by their share; RGB, y from the top.
+static std::vector<double> AreaAverage(FIBITMAP* image, int w, int h)
+{
+    const int sw = FreeImage_GetWidth(image), sh = FreeImage_GetHeight(image);
+    std::vector<double> sum(size_t(w) * h * 3), area(size_t(w) * h);
+    for (int sy = 0; sy < sh; ++sy)
+        for (int sx = 0; sx < sw; ++sx) {
+            RGBQUAD c = {};
+            FreeImage_GetPixelColor(image, sx, sh - 1 - sy, &c);
+            // The source pixel's span in output coordinates, cut by each output pixel it meets.
+            const double x0 = double(sx) * w / sw, x1 = double(sx + 1) * w / sw, y0 = double(sy) * h / sh,
+                         y1 = double(sy + 1) * h / sh;
+            for (int y = int(y0); y < h && y < y1; ++y)
+                for (int x = int(x0); x < w && x < x1; ++x) {
+                    const double share = (std::min(x1, x + 1.0) - std::max(x0, double(x))) *
+                                         (std::min(y1, y + 1.0) - std::max(y0, double(y)));
+                    const size_t i = size_t(y) * w + x;
+                    area[i] += share;
+                    sum[i * 3] += share * c.rgbRed, sum[i * 3 + 1] += share * c.rgbGreen, sum[i * 3 + 2] += share * c.rgbBlue;
+                }
+        }
+    for (size_t i = 0; i < sum.size(); ++i)
+        sum[i] /= area[i / 3];
+    return sum;
+}
+
+// Big shrinks stay within 40 dB of the area average (GDI's HALFTONE under Wine interpolates, aliases and falls
+// far short): of a harshly detailed BMP, and of a photo-like JPEG decoded at a reduced scale on the way.
+TEST(ImageToolsQuality, ShrinkingStaysWithin40dBOfAnAreaAverage)
+{
+    TempDir dir;
+    const Image detail = MakeImage(480, 320, [](int x, int y) -> DWORD {  // gradients, fine stripes, strong grain, an edge
+        const auto clamp = [](int v) { return DWORD(std::max(0, std::min(255, v))); };
+        const int grain = int((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) >> 26) - 32;
+        const int stripes = (x / 2 + y / 3) % 3 * 40, edge = (x - 200) * (x - 200) + (y - 150) * (y - 150) < 6400 ? 90 : 0;
+        return clamp(60 + x / 3 + grain + edge) << 16 | clamp(40 + stripes + grain) << 8 | clamp(200 - y / 2 + stripes - edge);
+    });
+    const Image photo = MakeImage(480, 320, [](int x, int y) -> DWORD {  // shading, texture, grain and an edge, as cameras see
+        const auto clamp = [](int v) { return DWORD(std::max(0, std::min(255, v))); };
+        const int grain = int((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) >> 28) - 8;
+        const int texture = int(20 * std::sin(x * 0.3 + std::sin(y * 0.1) * 3)), edge = (x - 200) * (x - 200) + (y - 150) * (y - 150) < 6400 ? 70 : 0;
+        return clamp(60 + x / 3 + grain + edge) << 16 | clamp(90 + texture + grain) << 8 | clamp(200 - y / 2 + texture - edge);
+    });
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, detail.get(), (dir / "detail.bmp").c_str(), 0) &&
+                FreeImage_Save(FIF_JPEG, photo.get(), (dir / "photo.jpg").c_str(), 90));
+    const struct { const char* name; int w, h, decodedWidth; } cases[] = {  // the JPEG decodes at 1/2 and 1/4
+        {"detail.bmp", 130, 87, 480}, {"detail.bmp", 37, 211, 480}, {"photo.jpg", 130, 87, 240}, {"photo.jpg", 97, 61, 120},
+    };
+    CImageTools tools;
+    for (const auto& c : cases) {
+        const Image full(tools.LoadImageFile(dir / c.name), &CImageTools::FI_Unload);
+        const Image decoded(tools.LoadImageFile(dir / c.name, c.w, c.h), &CImageTools::FI_Unload);
+        ASSERT_TRUE(full && decoded) << c.name;
+        EXPECT_EQ(CImageTools::FI_GetWidth(decoded.get()), c.decodedWidth) << c.name;
+        const std::vector<double> reference = AreaAverage(full.get(), c.w, c.h);
+        const DibBlock shrunk{tools.StretchToDib(decoded.get(), c.w, c.h)};
+        ASSERT_TRUE(shrunk.h && shrunk.Header().biWidth == c.w && shrunk.Header().biHeight == c.h) << c.name;
+        double error = 0;
+        for (int i = 0; i < c.w * c.h; ++i) {
+            const DWORD got = shrunk.At(i % c.w, c.h - 1 - i / c.w);
+            for (int k = 0; k < 3; ++k)
+                error += std::pow(double(got >> (16 - 8 * k) & 0xFF) - reference[size_t(i) * 3 + k], 2);
+        }
+        EXPECT_GE(10 * std::log10(255.0 * 255.0 * 3 * c.w * c.h / error), 40.0) << c.name << " " << c.w << "x" << c.h;
+    }
 }

@@ -96,6 +96,10 @@ TEST_F(PreviewDlgTest, ShrinkingKeepsTheColoursAndAFailedLoadKeepsThePicture)
         EXPECT_EQ(m_preview->PreviewBitmap(), shown);
         EXPECT_EQ(Info(), "Resolution : 1600 x 400 : 24");
     }
+    // The file shown is not decoded again, unless it changed on disk.
+    ASSERT_TRUE(MakeImageFile(m_dir / "stripes.bmp", 300, 200));
+    EXPECT_TRUE(m_preview->LoadPreviewImage(m_dir / "stripes.bmp"));
+    EXPECT_EQ(Info(), "Resolution : 300 x 200 : 24");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include "engine/image_tools.h"
+#include "library/preview_dlg.h"
 #include "tests/main_window_fixture.h"
 
 using namespace testing_support;
@@ -29,16 +31,21 @@ protected:
 TEST_F(WallpaperTest, ResizeModes)
 {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
-    const RECT fit = CImageTools::FitRect(1600, 1600, sw, sh);
+    HDC screen = ::GetDC(nullptr);
+    const char screenBits = char(::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES));
+    ::ReleaseDC(nullptr, screen);
+    const RECT fit = CImageTools::FitRect(1600, 1600, sw, sh), photo = CImageTools::FitRect(2600, 2000, sw, sh);
     const std::string fitted = std::to_string(fit.right) + "x" + std::to_string(fit.bottom);
     const struct { const char* mode; const char* name; std::string size; bool resized; } cases[] = {
         {"P", "my.holiday.jpg", "400x300", false}, {"P", "big.bmp", fitted, true}, {"N", "big.bmp", "1600x1600", false},
+        {"P", "photo.jpg", std::to_string(photo.right) + "x" + std::to_string(photo.bottom), true},  // decoded at 1/2
         {"S", "small.bmp", std::to_string(sw) + "x" + std::to_string(sh), true}, {"", "big.bmp", fitted, true},
         {"X", "big.bmp", fitted, true}, {"p", "big.bmp", fitted, true}, {"X", "small.bmp", "200x100", false},
     };
     AddImage("my.holiday.jpg", 400, 300);
     AddImage("big.bmp", 1600, 1600);
     AddImage("small.bmp", 200, 100);
+    AddImage("photo.jpg", 2600, 2000);
     StartWithLibrary();
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + " " + c.name);
@@ -46,7 +53,60 @@ TEST_F(WallpaperTest, ResizeModes)
         driver::ClearWallpaperTraces();
         SetWallpaperFrom(c.name);
         ExpectWallpaper(c.name, c.size, c.resized);
-        EXPECT_TRUE(c.resized || ReadFileBytes(Bitmap()).find('\x18', 28) == 28) << "not saved at its own depth";
+        // Scaled: the screen's depth; unchanged: the picture's own.
+        EXPECT_EQ(ReadFileBytes(Bitmap()).substr(28, 1), std::string(1, c.resized ? screenBits : '\x18'));
+    }
+}
+
+// A photo taken with the camera turned: its EXIF orientation (an APP1 block written here) turns it upright,
+// in the preview's line and in the wallpaper, also where it is decoded at a reduced scale.
+TEST_F(WallpaperTest, TurnedPhotosComeUpright)
+{
+    const std::string stored = LibraryFile("stored.jpg");  // 2400 x 1200, its top left quarter red, the rest blue
+    AddImage("stored.jpg", 2400, 1200, RGB(0, 0, 255));
+    FIBITMAP* image = FreeImage_Load(FIF_JPEG, stored.c_str(), 0);
+    RGBQUAD red = {0, 0, 255, 0};
+    for (int i = 0; image && i < 1200 * 600; ++i)
+        FreeImage_SetPixelColor(image, i % 1200, 1199 - i / 1200, &red);
+    ASSERT_TRUE(image && FreeImage_Save(FIF_JPEG, image, stored.c_str(), JPEG_QUALITYSUPERB));
+    FreeImage_Unload(image);
+    const std::string jpeg = ReadFileBytes(stored);
+    ::DeleteFileA(stored.c_str());
+    // orientation, upright size, and the upright quarter (0 top left, 1 top right, 2 bottom left, 3 bottom right) that is red
+    const struct { int orientation, w, h, redQuarter; const char* mode; } cases[] = {
+        {6, 1200, 2400, 1, "P"}, {8, 1200, 2400, 2, "P"}, {3, 2400, 1200, 3, "P"}, {6, 1200, 2400, 1, "N"},
+    };
+    for (const auto& c : cases) {
+        const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1, 3, 0, 1, 0, 0, 0, char(c.orientation), 0, 0, 0, 0, 0, 0, 0};
+        const std::string app1 = std::string("\xFF\xE1\x00\x22" "Exif\0\0", 10) + std::string(tiff, sizeof tiff);
+        WriteFileBytes(LibraryFile("turned" + std::to_string(c.orientation) + c.mode + ".jpg"), jpeg.substr(0, 2) + app1 + jpeg.substr(2));
+    }
+    StartWithLibrary();
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+    RECT area = {};
+    ::GetClientRect(m_dlg->PreviewDlg()->Item(IDC_PREVIEW_PICTURE), &area);
+    for (const auto& c : cases) {
+        const std::string name = "turned" + std::to_string(c.orientation) + c.mode + ".jpg";
+        SCOPED_TRACE(name);
+        WriteSetting("ResizeType", c.mode);
+        SetWallpaperFrom(name);
+        EXPECT_EQ(WindowText(m_dlg->PreviewDlg()->Item(IDC_PREVIEW_INFO)),
+                  "Resolution : " + std::to_string(c.w) + " x " + std::to_string(c.h) + " : 24");
+        BITMAP bm = {};
+        ::GetObjectA(m_dlg->PreviewDlg()->PreviewBitmap(), sizeof bm, &bm);
+        const RECT shown = CImageTools::FitRect(c.w, c.h, area.right, area.bottom);
+        EXPECT_EQ(std::make_pair(bm.bmWidth, bm.bmHeight), std::make_pair(shown.right, shown.bottom));
+        const RECT fit = *c.mode == 'N' ? RECT{0, 0, c.w, c.h} : CImageTools::FitRect(c.w, c.h, sw, sh);
+        ExpectWallpaper(name, std::to_string(fit.right) + "x" + std::to_string(fit.bottom), *c.mode != 'N');
+        FIBITMAP* wallpaper = FreeImage_Load(FIF_BMP, Bitmap().c_str(), 0);
+        ASSERT_TRUE(wallpaper);
+        for (int quarter = 0; quarter < 4; ++quarter) {  // the middle of each quarter
+            RGBQUAD pixel = {};
+            const int x = fit.right * (1 + quarter % 2 * 2) / 4, y = fit.bottom * (1 + quarter / 2 * 2) / 4;
+            FreeImage_GetPixelColor(wallpaper, x, fit.bottom - 1 - y, &pixel);
+            EXPECT_EQ(pixel.rgbRed > 200 && pixel.rgbBlue < 60, quarter == c.redQuarter) << "quarter " << quarter;
+        }
+        FreeImage_Unload(wallpaper);
     }
 }
 
