@@ -21,7 +21,7 @@ const char CWallpaperDlg::kTitle[] = "Kavro Wallpaper Version " KAVRO_VERSION;
 namespace {
 
 const char kCreditLine[] = "Freeware by Ivan Kavran, 2001";
-const UINT_PTR kExitTimer = 1;
+const UINT kPreviewUpdateMessage = WM_APP + 1;
 const UINT kExitTimerPeriod = 60000;
 
 const COLORREF kWindowColour = RGB(109, 115, 170);
@@ -316,6 +316,7 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         E::Command(ID_LIST_DELETE_FILES, &CWallpaperDlg::OnMenuDeleteFiles),
         E::Command(ID_LIST_SET_WALLPAPER, &CWallpaperDlg::OnMenuSetWallpaper),
         E::Message(CTrayIcon::kNotifyMessage, &CWallpaperDlg::OnTrayNotify),
+        E::Message(kPreviewUpdateMessage, &CWallpaperDlg::OnPreviewUpdate),
     };
     return DispatchMessageTable(this, kTable, msg, wParam, lParam, result);
 }
@@ -463,7 +464,7 @@ void CWallpaperDlg::ArmExitTimer()
         return;
     m_nMinutesElapsed = 0;
     m_nTimeoutMinutes = CSettings::AtoI(timeout);
-    m_nExitTimerId = ::SetTimer(m_hWnd, kExitTimer, kExitTimerPeriod, nullptr);
+    m_nExitTimerId = ::SetTimer(m_hWnd, kExitTimerId, kExitTimerPeriod, nullptr);
 }
 
 LRESULT CWallpaperDlg::OnTimer(WPARAM, LPARAM)
@@ -505,6 +506,16 @@ LRESULT CWallpaperDlg::OnListItemChanged(NMHDR* hdr)
     if (!(change->uChanged & LVIF_STATE) || !((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
         return 0;
     UpdateButtonStates();
+    // One click sends one notification for the row that loses the selection
+    // and one for the row that gains it: the preview follows once, after both.
+    if (!m_bPreviewUpdatePosted)
+        m_bPreviewUpdatePosted = ::PostMessageA(m_hWnd, kPreviewUpdateMessage, 0, 0) != FALSE;
+    return 0;
+}
+
+LRESULT CWallpaperDlg::OnPreviewUpdate(WPARAM, LPARAM)
+{
+    m_bPreviewUpdatePosted = false;
     UpdatePreview();
     return 0;
 }

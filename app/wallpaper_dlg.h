@@ -24,6 +24,8 @@ public:
     ~CWallpaperDlg() override;
 
     static const char kTitle[];
+    // The automatic-exit countdown: one tick a minute.
+    static const UINT_PTR kExitTimerId = 1;
 
     // The status line; each text replaces the previous one.
     void SetStatusText(const std::string& text) override;
@@ -90,6 +92,7 @@ private:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnStatusSetFocus();
     LRESULT OnListItemChanged(NMHDR* hdr);
+    LRESULT OnPreviewUpdate(WPARAM wParam, LPARAM lParam);
     LRESULT OnListKeyDown(NMHDR* hdr);
     LRESULT OnListColumnClick(NMHDR* hdr);
     LRESULT OnListDblClk(NMHDR* hdr);
@@ -121,6 +124,7 @@ private:
     HFONT m_fontList = nullptr;
     HFONT m_fontStatus = nullptr;
     BYTE m_bPreviewShown = 0;
+    bool m_bPreviewUpdatePosted = false;
     CLibraryList m_listFiles;
     HWND m_toolTip = nullptr;
     CSystemImageList* m_pSystemImageList = nullptr;

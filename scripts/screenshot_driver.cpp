@@ -18,12 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "app/tray_icon.h"
 #include "res/resource.h"
 
 namespace {
 
 const char kTitle[] = "Kavro Wallpaper Version " KAVRO_VERSION;
-const UINT kTrayMessage = WM_USER + 1;
+const UINT kTrayMessage = CTrayIcon::kNotifyMessage;
 
 std::string g_outDir;
 DWORD g_programThread = 0;

@@ -23,7 +23,6 @@ const int kButtonBevel = 2;
 const COLORREF kTipBackground = RGB(213, 207, 170);
 const int kTipWidth = 120;
 
-const UINT kLabelTimer = 1;
 const UINT kLabelTimerPeriod = 50;
 const int kMinMinutes = 1;
 const int kMaxMinutes = 120;
@@ -238,7 +237,7 @@ void COptionsDlg::RefreshChoices()
         SetCheck(m_radioNoResize, mode == "N");
     }
 
-    m_nTimerId = ::SetTimer(m_hWnd, kLabelTimer, kLabelTimerPeriod, nullptr);
+    m_nTimerId = ::SetTimer(m_hWnd, kLabelTimerId, kLabelTimerPeriod, nullptr);
 }
 
 // ---------------------------------------------------------------- 4. the arrows

@@ -30,6 +30,8 @@ public:
     // window with Create(main window); the object deletes itself when the
     // window is destroyed together with the main window.
     COptionsDlg(Listener& listener, const CSettings& settings);
+    // Moves the minutes label with the trackbar while the dialog is shown.
+    static const UINT_PTR kLabelTimerId = 1;
     ~COptionsDlg() override;
 
     // The main window's command 1009 ("Options"): shows the dialog loaded

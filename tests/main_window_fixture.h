@@ -94,7 +94,7 @@ protected:
 
 namespace driver {  // what the shell sends, and what the program leaves behind
 
-inline void TrayMouse(HWND main, UINT mouse) { ::SendMessageA(main, WM_USER + 1, 1, mouse), testing_support::Pump(); }
+inline void TrayMouse(HWND main, UINT mouse) { ::SendMessageA(main, CTrayIcon::kNotifyMessage, 1, mouse), testing_support::Pump(); }
 inline void ColumnClick(HWND main, int column) {  // what the list sends for a header click
     NMLISTVIEW nm = {};
     nm.hdr = {::GetDlgItem(main, IDC_LIST_FILES), IDC_LIST_FILES, UINT(LVN_COLUMNCLICK)};

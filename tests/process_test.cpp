@@ -15,7 +15,7 @@ static DWORD ExitCode(HANDLE process, DWORD timeoutMs)
     return code;
 }
 
-static bool Tick(HWND main) { return ::SendMessageTimeoutA(main, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
+static bool Tick(HWND main) { return ::SendMessageTimeoutA(main, WM_TIMER, CWallpaperDlg::kExitTimerId, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
 
 class ProcessTest : public MainWindowTest {
 protected:

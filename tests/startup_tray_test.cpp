@@ -17,7 +17,7 @@ protected:
     }
     bool Alive() const { return ::IsWindow(Dlg()) != FALSE; }
     bool TimerRunning() const { return ::KillTimer(Dlg(), 1) != FALSE; }  // and stops it
-    void Tick() const { ::SendMessageA(Dlg(), WM_TIMER, 1, 0); }
+    void Tick() const { ::SendMessageA(Dlg(), WM_TIMER, CWallpaperDlg::kExitTimerId, 0); }
 };
 using TrayTest = StartupTest;
 
@@ -101,7 +101,7 @@ TEST_F(TrayTest, IconRecordTaskbarRestartAndClicks)
     const NOTIFYICONDATAA& icon = m_dlg->TrayIcon().Record();
     EXPECT_EQ(std::make_tuple(icon.hWnd, icon.uID, icon.uFlags, icon.uCallbackMessage, icon.hIcon != nullptr,
                               std::string(icon.szTip), m_dlg->TrayIcon().Adds()),
-              std::make_tuple(Dlg(), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), UINT(WM_USER + 1), true,
+              std::make_tuple(Dlg(), 1u, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP), UINT(CTrayIcon::kNotifyMessage), true,
                               std::string("Kavro Wallpaper Version " KAVRO_VERSION), 1));
     ::SendMessageA(Dlg(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_EQ(m_dlg->TrayIcon().Adds(), 2);
@@ -121,7 +121,7 @@ TEST_F(TrayTest, MenuExitEndsWithoutAsking)
     testing_support::AnswerNextDialog(CWinApp::Instance()->AppName(), IDNO);
     g_menuTicks = 0;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ChooseLastMenuItem);
-    ::SendMessageA(Dlg(), WM_USER + 1, 1, WM_RBUTTONDOWN);
+    ::SendMessageA(Dlg(), CTrayIcon::kNotifyMessage, 1, WM_RBUTTONDOWN);
     ::KillTimer(nullptr, timer);
     EXPECT_TRUE(testing_support::PumpUntil([&] { return !Alive(); }, 3000));
     EXPECT_FALSE(testing_support::DialogAnswered());
