@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "framework/gdi_owners.h"
+
 CColorButton::~CColorButton()
 {
     // WM_NCDESTROY hands the window back to its class and clears m_hWnd.
@@ -55,11 +57,9 @@ void CColorButton::DrawItem(const DRAWITEMSTRUCT* dis)
 
 void CColorButton::FillFace(HDC dc, const RECT& rc, COLORREF colour)
 {
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    if (!brush)
-        return;
-    ::FillRect(dc, &rc, brush);
-    ::DeleteObject(brush);
+    const CBrush brush(::CreateSolidBrush(colour));
+    if (brush)
+        ::FillRect(dc, &rc, brush);
 }
 
 void CColorButton::DrawFrame(HDC dc, RECT rc, int width)
@@ -95,16 +95,14 @@ void CColorButton::DrawFrame(HDC dc, RECT rc, int width)
 
 void CColorButton::DrawEdgeLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
 {
-    HPEN pen = ::CreatePen(PS_SOLID, 1, colour);
+    const CPen pen(::CreatePen(PS_SOLID, 1, colour));
     if (!pen)
         return;
-    HGDIOBJ old = ::SelectObject(dc, pen);
-    if (old && old != HGDI_ERROR) {
+    const CSelectObject selected(dc, pen);
+    if (selected.Selected()) {
         ::MoveToEx(dc, x1, y1, nullptr);
         ::LineTo(dc, x2, y2);
-        ::SelectObject(dc, old);
     }
-    ::DeleteObject(pen);
 }
 
 void CColorButton::DrawCaption(HDC dc, const RECT& rc, const char* text, COLORREF colour)

@@ -11,6 +11,9 @@
 #include <new>
 #include <vector>
 
+#include "engine/image_ptr.h"
+#include "framework/gdi_owners.h"
+#include "framework/global_block.h"
 #include "library/file_tools.h"
 
 namespace {
@@ -147,15 +150,12 @@ FIBITMAP* LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, int fl
     FreeImageIO io = HandleIo();
     s_bJpegCutShort = false;
     FreeImage_SetOutputMessage(&NoteLoaderMessage);
-    FIBITMAP* image = FreeImage_LoadFromHandle(format, &io, static_cast<fi_handle>(file), flags);
+    ImagePtr image(FreeImage_LoadFromHandle(format, &io, static_cast<fi_handle>(file), flags));
     FreeImage_SetOutputMessage(nullptr);
     ::CloseHandle(file);
-    if (image && s_bJpegCutShort) {
-        // A cut-off photo is damaged, not a picture with a grey end.
-        FreeImage_Unload(image);
-        image = nullptr;
-    }
-    return image;
+    if (s_bJpegCutShort)
+        image.reset();  // a cut-off photo is damaged, not a picture with a grey end
+    return image.release();
 }
 
 DWORD LittleEndian32(const BYTE* p)
@@ -250,24 +250,23 @@ bool TurnsQuarter(int orientation)
 
 bool ReadHeaderFacts(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& facts)
 {
-    FIBITMAP* header = LoadFromFile(format, path, FIF_LOAD_NOPIXELS);
+    const ImagePtr header(LoadFromFile(format, path, FIF_LOAD_NOPIXELS));
     if (!header)
         return false;
-    facts.width = CImageTools::FI_GetWidth(header);
-    facts.height = CImageTools::FI_GetHeight(header);
-    facts.bpp = CImageTools::FI_GetBPP(header);
+    facts.width = CImageTools::FI_GetWidth(header.get());
+    facts.height = CImageTools::FI_GetHeight(header.get());
+    facts.bpp = CImageTools::FI_GetBPP(header.get());
     facts.orientation = 1;
     // FreeImage's own rotation reads the tag's first two bytes unchecked, so
     // it is only asked for when the tag is a well-formed SHORT.
     FITAG* tag = nullptr;
-    if (format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header, "Orientation", &tag) && tag &&
+    if (format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header.get(), "Orientation", &tag) && tag &&
         FreeImage_GetTagType(tag) == FIDT_SHORT && FreeImage_GetTagCount(tag) >= 1 &&
         FreeImage_GetTagLength(tag) >= 2 && FreeImage_GetTagValue(tag)) {
         const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
         if (value >= 1 && value <= 8)
             facts.orientation = value;
     }
-    FreeImage_Unload(header);
     return facts.width > 0 && facts.height > 0;
 }
 
@@ -296,14 +295,13 @@ FIBITMAP* LoadJpeg(const std::string& path, int minWidth, int minHeight)
     const int longer = std::max(facts.width, facts.height);
     const int wanted = longer / reduction;
     const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
-    FIBITMAP* image = CImageTools::FI_LoadJPEG(path, scaled ? (flags | (wanted << 16)) : flags);
+    ImagePtr image(CImageTools::FI_LoadJPEG(path, scaled ? (flags | (wanted << 16)) : flags));
     if (scaled && image &&
-        (CImageTools::FI_GetWidth(image) < minWidth || CImageTools::FI_GetHeight(image) < minHeight)) {
+        (CImageTools::FI_GetWidth(image.get()) < minWidth || CImageTools::FI_GetHeight(image.get()) < minHeight)) {
         // Never less than asked for: then the whole picture.
-        CImageTools::FI_Unload(image);
-        image = CImageTools::FI_LoadJPEG(path, flags);
+        image.reset(CImageTools::FI_LoadJPEG(path, flags));
     }
-    return image;
+    return image.release();
 }
 
 // ---- resampling
@@ -428,37 +426,32 @@ bool AverageInto(FIBITMAP* image, int width, int height, Place place)
     if (DibRowBytes(width, 32) * height > kMaxImageBytes)
         return false;
     const int bpp = CImageTools::FI_GetBPP(image);
-    FIBITMAP* colour = (bpp == 24 || bpp == 32) ? image : FreeImage_ConvertTo24Bits(image);
-    if (!colour)
-        return false;
-    bool ok = false;
+    ImagePtr converted;
+    if (bpp != 24 && bpp != 32) {
+        converted.reset(FreeImage_ConvertTo24Bits(image));
+        if (!converted)
+            return false;
+    }
     try {
         DWORD* out = place(static_cast<size_t>(width) * height);
-        ok = out && Resample(colour, width, height, out);
+        return out && Resample(converted ? converted.get() : image, width, height, out);
     } catch (const std::bad_alloc&) {
-        ok = false;
+        return false;
     }
-    if (colour != image)
-        CImageTools::FI_Unload(colour);
-    return ok;
 }
 
 // A packed DIB of a 32-bit screen, as GDI would give it: header, no colour
 // table, bottom-up rows.
 HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
 {
-    HGLOBAL block = nullptr;
+    CGlobalBlock block;
     BITMAPINFOHEADER* header = nullptr;
-    const bool ok = AverageInto(image, width, height, [&](size_t count) -> DWORD* {
-        block = ::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD));
-        header = static_cast<BITMAPINFOHEADER*>(block);  // a fixed block's handle is its address
-        return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
-    });
-    if (!ok) {
-        if (block)
-            ::GlobalFree(block);
+    if (!AverageInto(image, width, height, [&](size_t count) -> DWORD* {
+            block.Reset(::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD)));
+            header = static_cast<BITMAPINFOHEADER*>(static_cast<HGLOBAL>(block));  // a fixed block's handle is its address
+            return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
+        }))
         return nullptr;
-    }
     *header = BITMAPINFOHEADER{};
     header->biSize = sizeof(BITMAPINFOHEADER);
     header->biWidth = width;
@@ -467,7 +460,7 @@ HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
     header->biBitCount = 32;
     header->biCompression = BI_RGB;
     header->biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
-    return block;
+    return block.Release();
 }
 
 }  // namespace
@@ -493,21 +486,20 @@ bool CImageTools::ProbeImageFile(const std::string& path, const std::string& ext
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER fileSize = {};
-    FIBITMAP* header = nullptr;
+    ImagePtr header;
     if (::GetFileSizeEx(file, &fileSize)) {
         FreeImageIO io = HandleIo();
-        header = FreeImage_LoadFromHandle(jpeg ? FIF_JPEG : FIF_BMP, &io, static_cast<fi_handle>(file),
-                                          FIF_LOAD_NOPIXELS);
+        header.reset(FreeImage_LoadFromHandle(jpeg ? FIF_JPEG : FIF_BMP, &io, static_cast<fi_handle>(file),
+                                              FIF_LOAD_NOPIXELS));
     }
     bool ok = false;
     if (header) {
-        const ULONGLONG width = FreeImage_GetWidth(header);
-        const ULONGLONG height = FreeImage_GetHeight(header);
-        const int bitCount = static_cast<int>(FreeImage_GetBPP(header));
+        const ULONGLONG width = FreeImage_GetWidth(header.get());
+        const ULONGLONG height = FreeImage_GetHeight(header.get());
+        const int bitCount = static_cast<int>(FreeImage_GetBPP(header.get()));
         ok = width > 0 && height > 0 && bitCount > 0 && width * height <= kMaxImagePixels;
         if (ok && !jpeg)
             ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
-        FreeImage_Unload(header);
     }
     ::CloseHandle(file);
     return ok;
@@ -530,22 +522,22 @@ bool CImageTools::ReadUprightSize(const std::string& path, int& width, int& heig
 
 HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height) const
 {
-    HDC screen = ::GetDC(nullptr);
-    if (!screen)
-        return nullptr;
-    const int screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
-    HBITMAP bitmap = screenBits == 32 ? nullptr : StretchToBitmap(image, width, height, screen);
-    ::ReleaseDC(nullptr, screen);
+    int screenBits = 0;
+    CBitmap bitmap;
+    {
+        const CClientDC screen(nullptr);
+        if (!screen)
+            return nullptr;
+        screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+        if (screenBits != 32)
+            bitmap.Reset(StretchToBitmap(image, width, height, screen));
+    }
     if (screenBits == 32) {
         // The usual screen: the averaged rows already are its format, so the
         // block is filled directly, without a device bitmap in between.
         return AverageIntoBlock(image, width, height);
     }
-    if (!bitmap)
-        return nullptr;
-    HGLOBAL block = BitmapToDib(bitmap, BI_RGB, nullptr);
-    ::DeleteObject(bitmap);
-    return block;
+    return bitmap ? BitmapToDib(bitmap, BI_RGB, nullptr) : nullptr;
 }
 
 HBITMAP CImageTools::StretchToBitmap(FIBITMAP* image, int width, int height, HDC dc) const
@@ -595,62 +587,51 @@ HGLOBAL CImageTools::BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE pal
     if (rgbBytes > kMaxImageBytes)
         return nullptr;
 
-    HDC screen = ::GetDC(nullptr);
+    const CClientDC screen(nullptr);
     if (!screen)
         return nullptr;
-    HPALETTE oldPalette = ::SelectPalette(screen, palette, FALSE);
+    const CSelectPalette selected(screen, palette);
     ::RealizePalette(screen);
 
-    HGLOBAL block = ::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(headerBytes));
-    if (block) {
-        // First pass: GDI completes the header (image size, colour table).
-        bool ok = false;
-        if (BYTE* p = static_cast<BYTE*>(::GlobalLock(block))) {
-            std::memcpy(p, &bi, sizeof bi);
-            ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), nullptr,
-                        reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
-            std::memcpy(&bi, p, sizeof bi);
-            ::GlobalUnlock(block);
-            // The colour table was sized for the original depth.
-            ok = bi.biSize == sizeof(BITMAPINFOHEADER) && bi.biBitCount == bitCount &&
-                 bi.biWidth == bm.bmWidth && bi.biHeight == bm.bmHeight;
-        }
-
-        LONGLONG imageBytes = bi.biSizeImage;
-        if (imageBytes == 0) {
-            imageBytes = rgbBytes;
-            if (bi.biCompression != BI_RGB)
-                imageBytes = imageBytes * 3 / 2;
-        } else if (bi.biCompression == BI_RGB && imageBytes < rgbBytes) {
-            // Uncompressed rows always need this much, whatever GDI said.
-            imageBytes = rgbBytes;
-        }
-        ok = ok && imageBytes <= kMaxImageBytes;
-
-        if (ok) {
-            HGLOBAL grown =
-                ::GlobalReAlloc(block, static_cast<SIZE_T>(headerBytes + imageBytes), GMEM_MOVEABLE);
-            if (grown) {
-                block = grown;
-                BYTE* p = static_cast<BYTE*>(::GlobalLock(block));
-                ok = p && ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), p + headerBytes,
-                                      reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS) != 0;
-                if (p)
-                    ::GlobalUnlock(block);
-            } else {
-                ok = false;
-            }
-        }
-        if (!ok) {
-            ::GlobalFree(block);
-            block = nullptr;
-        }
+    CGlobalBlock block(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(headerBytes)));
+    if (!block)
+        return nullptr;
+    // First pass: GDI completes the header (image size, colour table).
+    bool ok = false;
+    if (BYTE* p = static_cast<BYTE*>(::GlobalLock(block))) {
+        std::memcpy(p, &bi, sizeof bi);
+        ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), nullptr,
+                    reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
+        std::memcpy(&bi, p, sizeof bi);
+        ::GlobalUnlock(block);
+        // The colour table was sized for the original depth.
+        ok = bi.biSize == sizeof(BITMAPINFOHEADER) && bi.biBitCount == bitCount &&
+             bi.biWidth == bm.bmWidth && bi.biHeight == bm.bmHeight;
     }
 
-    if (oldPalette)
-        ::SelectPalette(screen, oldPalette, FALSE);
-    ::ReleaseDC(nullptr, screen);
-    return block;
+    LONGLONG imageBytes = bi.biSizeImage;
+    if (imageBytes == 0) {
+        imageBytes = rgbBytes;
+        if (bi.biCompression != BI_RGB)
+            imageBytes = imageBytes * 3 / 2;
+    } else if (bi.biCompression == BI_RGB && imageBytes < rgbBytes) {
+        // Uncompressed rows always need this much, whatever GDI said.
+        imageBytes = rgbBytes;
+    }
+    if (!ok || imageBytes > kMaxImageBytes)
+        return nullptr;
+
+    HGLOBAL grown = ::GlobalReAlloc(block, static_cast<SIZE_T>(headerBytes + imageBytes), GMEM_MOVEABLE);
+    if (!grown)
+        return nullptr;
+    block.Release();  // the old handle is the new one's, or already gone
+    block.Reset(grown);
+    BYTE* p = static_cast<BYTE*>(::GlobalLock(block));
+    ok = p && ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), p + headerBytes,
+                          reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS) != 0;
+    if (p)
+        ::GlobalUnlock(block);
+    return ok ? block.Release() : nullptr;
 }
 
 // ---------------------------------------------------------------- writing
@@ -794,21 +775,6 @@ int CImageTools::FI_GetHeight(FIBITMAP* image)
 int CImageTools::FI_GetBPP(FIBITMAP* image)
 {
     return image ? static_cast<int>(FreeImage_GetBPP(image)) : 0;
-}
-
-BYTE* CImageTools::FI_GetBits(FIBITMAP* image)
-{
-    return image ? FreeImage_GetBits(image) : nullptr;
-}
-
-BITMAPINFO* CImageTools::FI_GetInfo(FIBITMAP* image)
-{
-    return image ? FreeImage_GetInfo(image) : nullptr;
-}
-
-BITMAPINFOHEADER* CImageTools::FI_GetInfoHeader(FIBITMAP* image)
-{
-    return image ? FreeImage_GetInfoHeader(image) : nullptr;
 }
 
 void CImageTools::FI_Unload(FIBITMAP* image)

@@ -26,6 +26,7 @@ public:
     // probe refuses. A JPEG comes upright (turned by its EXIF orientation);
     // with a wanted size it may be decoded smaller, down to no less than
     // minWidth x minHeight (upright), which is far faster for big photos.
+    // The caller unloads the image (an ImagePtr does).
     FIBITMAP* LoadImageFile(const std::string& path, int minWidth = 0, int minHeight = 0) const;
     // The picture's full upright size and bit depth from the file's header
     // alone, as LoadImageFile without a wanted size would give them; false
@@ -83,8 +84,5 @@ public:
     static int FI_GetWidth(FIBITMAP* image);
     static int FI_GetHeight(FIBITMAP* image);
     static int FI_GetBPP(FIBITMAP* image);
-    static BYTE* FI_GetBits(FIBITMAP* image);
-    static BITMAPINFO* FI_GetInfo(FIBITMAP* image);
-    static BITMAPINFOHEADER* FI_GetInfoHeader(FIBITMAP* image);
     static void FI_Unload(FIBITMAP* image);
 };

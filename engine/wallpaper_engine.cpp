@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/image_ptr.h"
 #include "engine/image_tools.h"
 #include "engine/random_generator.h"
+#include "framework/global_block.h"
 #include "library/file_tools.h"
 #include "settings/settings.h"
 
@@ -126,9 +128,8 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     const CImageTools::FitDecision fit =
         CImageTools::DecideFit(mode, imageWidth, imageHeight, screenWidth, screenHeight);
 
-    FIBITMAP* image = known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0,
-                                                  fit.scaled ? fit.height : 0)
-                            : nullptr;
+    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0, fit.scaled ? fit.height : 0)
+                         : nullptr);
     if (!image) {
         m_reporter.ShowImageFileStatus("Loading image failed. Can't set wallpaper.", sourcePath);
         return false;
@@ -138,19 +139,17 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     std::string bitmapPath;
     bool resized = false;
     if (!fit.scaled) {
-        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.SaveImageAsBmp(image, path); });
+        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); });
     } else {
-        HGLOBAL block = tools.StretchToDib(image, fit.width, fit.height);
+        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height));
         if (!block) {
-            CImageTools::FI_Unload(image);
             m_reporter.ShowImageFileStatus("Error stretching image to fit screen.", sourcePath);
             return false;
         }
         bitmapPath = WriteBitmap([&](const std::string& path) { return tools.WriteDib(path, block); });
-        ::GlobalFree(block);
         resized = true;
     }
-    CImageTools::FI_Unload(image);
+    image.reset();
     m_fileTools.PumpMessages();
 
     if (bitmapPath.empty()) {

@@ -1,5 +1,7 @@
 #include "framework/window.h"
 
+#include "framework/gdi_owners.h"
+
 namespace {
 const char kObjectProp[] = "KavroWindowObject";
 }
@@ -90,10 +92,8 @@ LRESULT CALLBACK CWindow::SubclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARA
 int CWindow::ScaleToScreen(int pixels)
 {
     static const int dpi = [] {
-        HDC screen = ::GetDC(nullptr);
+        const CClientDC screen(nullptr);
         const int value = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        if (screen)
-            ::ReleaseDC(nullptr, screen);
         return value > 0 ? value : 96;
     }();
     return ::MulDiv(pixels, dpi, 96);

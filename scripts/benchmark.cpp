@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "app/wallpaper_dlg.h"
+#include "engine/image_ptr.h"
 #include "engine/image_tools.h"
+#include "framework/global_block.h"
 #include "library/preview_dlg.h"
 #include "resource.h"
 #include "tests/test_support.h"
@@ -78,10 +80,10 @@ double Measure(const std::string& label, const std::function<bool()>& run, bool 
 // photo (about 7 MB at quality 90 for 24 MP).
 bool MakePhoto(const std::string& path)
 {
-    FIBITMAP* image = FreeImage_Allocate(kWidth, kHeight, 24);
+    const ImagePtr image(FreeImage_Allocate(kWidth, kHeight, 24));
     unsigned noise = 12345;
     for (int y = 0; image && y < kHeight; ++y) {
-        BYTE* p = FreeImage_GetScanLine(image, kHeight - 1 - y);
+        BYTE* p = FreeImage_GetScanLine(image.get(), kHeight - 1 - y);
         for (int x = 0; x < kWidth; ++x, p += 3) {
             const double u = x / 1000.0, v = y / 1000.0;
             const double sky = 120 + 60 * std::sin(u * 0.9 + v * 0.4) + 30 * std::cos(v * 2.1 - u * 0.3);
@@ -97,9 +99,7 @@ bool MakePhoto(const std::string& path)
             p[FI_RGBA_BLUE] = static_cast<BYTE>(std::clamp(b, 0, 255));
         }
     }
-    const bool ok = image && FreeImage_Save(FIF_JPEG, image, path.c_str(), 90);
-    FreeImage_Unload(image);
-    return ok;
+    return image && FreeImage_Save(FIF_JPEG, image.get(), path.c_str(), 90);
 }
 
 // ---------------------------------------------------------------- quality
@@ -143,14 +143,15 @@ std::vector<double> AreaAverage(FIBITMAP* image, int w, int h)
 // PSNR in dB of an image file (BMP or PPM, any depth) against the reference.
 double Psnr(const std::string& path, FREE_IMAGE_FORMAT format, const std::vector<double>& reference, int w, int h)
 {
-    FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);
-    FIBITMAP* rgb = loaded ? FreeImage_ConvertTo24Bits(loaded) : nullptr;
-    FreeImage_Unload(loaded);
+    const ImagePtr rgb([&] {
+        const ImagePtr loaded(FreeImage_Load(format, path.c_str(), 0));
+        return loaded ? FreeImage_ConvertTo24Bits(loaded.get()) : nullptr;
+    }());
     double error = -1;
-    if (rgb && static_cast<int>(FreeImage_GetWidth(rgb)) == w && static_cast<int>(FreeImage_GetHeight(rgb)) == h) {
+    if (rgb && static_cast<int>(FreeImage_GetWidth(rgb.get())) == w && static_cast<int>(FreeImage_GetHeight(rgb.get())) == h) {
         error = 0;
         for (int y = 0; y < h; ++y) {
-            const BYTE* p = FreeImage_GetScanLine(rgb, h - 1 - y);
+            const BYTE* p = FreeImage_GetScanLine(rgb.get(), h - 1 - y);
             for (int x = 0; x < w; ++x)
                 for (int c = 0; c < 3; ++c) {
                     const double d = p[x * 3 + 2 - c] - reference[(static_cast<size_t>(y) * w + x) * 3 + c];
@@ -159,7 +160,6 @@ double Psnr(const std::string& path, FREE_IMAGE_FORMAT format, const std::vector
         }
         error /= 3.0 * w * h;
     }
-    FreeImage_Unload(rgb);
     return error < 0 ? -1 : (error == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / error));
 }
 
@@ -288,35 +288,32 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
         return tools.ReadUprightSize(source, w, h, bpp);
     });
     Measure("  part: JPEG decode for " + Size(fit.right, fit.bottom), [&] {
-        FIBITMAP* image = tools.LoadImageFile(source, fit.right, fit.bottom);
-        CImageTools::FI_Unload(image);
-        return image != nullptr;
+        return ImagePtr(tools.LoadImageFile(source, fit.right, fit.bottom)) != nullptr;
     });
-    FIBITMAP* decoded = tools.LoadImageFile(source, fit.right, fit.bottom);
-    HGLOBAL block = nullptr;
-    Measure("  part: StretchToDib " + Size(CImageTools::FI_GetWidth(decoded), CImageTools::FI_GetHeight(decoded)) +
+    ImagePtr decoded(tools.LoadImageFile(source, fit.right, fit.bottom));
+    CGlobalBlock block;
+    Measure("  part: StretchToDib " + Size(CImageTools::FI_GetWidth(decoded.get()), CImageTools::FI_GetHeight(decoded.get())) +
                 " to " + Size(fit.right, fit.bottom), [&] {
-        ::GlobalFree(block);
-        block = tools.StretchToDib(decoded, fit.right, fit.bottom);
+        block.Reset();
+        block.Reset(tools.StretchToDib(decoded.get(), fit.right, fit.bottom));
         return block != nullptr;
     });
-    CImageTools::FI_Unload(decoded);
+    decoded.reset();
     Measure("  part: WriteDib", [&] { return tools.WriteDib(dir / "written.bmp", block); });
-    ::GlobalFree(block);
+    block.Reset();
     Measure("  part: preview-size JPEG decode", [&] {
-        FIBITMAP* image = tools.LoadImageFile(source, 134, 89);
-        CImageTools::FI_Unload(image);
-        return image != nullptr;
+        return ImagePtr(tools.LoadImageFile(source, 134, 89)) != nullptr;
     });
 
     // Mode P once more, then its picture against the area average of the whole photo.
     program.Setting("ResizeType", "P");
     program.Dlg()->ApplyWallpaper(source);
-    FIBITMAP* full = FreeImage_Load(FIF_JPEG, photo.c_str(), JPEG_ACCURATE);
-    if (!full)
+    const std::vector<double> reference = [&] {
+        const ImagePtr full(FreeImage_Load(FIF_JPEG, photo.c_str(), JPEG_ACCURATE));
+        return full ? AreaAverage(full.get(), fit.right, fit.bottom) : std::vector<double>();
+    }();
+    if (reference.empty())
         return false;
-    const std::vector<double> reference = AreaAverage(full, fit.right, fit.bottom);
-    FreeImage_Unload(full);
     const double ours = Psnr(CWallpaperEngine::WallpaperBitmapPath(), FIF_BMP, reference, fit.right, fit.bottom);
     std::printf("%-58s %9.1f dB\n", ("wallpaper quality P " + Size(fit.right, fit.bottom) + ", PSNR vs area average").c_str(), ours);
     if (!vips.empty()) {
