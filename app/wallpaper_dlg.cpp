@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "decor/about_dlg.h"
+#include "decor/palette.h"
 #include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
-#include "framework/solid_brush.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -24,15 +24,7 @@ const char kCreditLine[] = "Freeware by Ivan Kavran, 2001";
 const UINT kPreviewUpdateMessage = WM_APP + 1;
 const UINT kExitTimerPeriod = 60000;
 
-const COLORREF kWindowColour = RGB(109, 115, 170);
-const COLORREF kButtonFace = RGB(189, 195, 234);
-const COLORREF kButtonText = RGB(1, 1, 1);
-const COLORREF kStatusBack = RGB(1, 1, 1);
-const COLORREF kStatusText = RGB(173, 214, 255);
-const COLORREF kTipBack = RGB(213, 207, 170);
-
-CSolidBrush g_backgroundBrush(kWindowColour);
-CSolidBrush g_statusBrush(kStatusBack);
+CCtlColors g_colours(palette::kDeepBlue, IDC_STATUS, palette::kLineText, palette::kInk);
 
 std::string Format3(const char* first, int count, const char* last)
 {
@@ -70,6 +62,7 @@ std::vector<std::string> SelectedPaths(const char* result, size_t size)
 
 CWallpaperDlg::CWallpaperDlg() : CDialog(IDD_KAVROWALLPAPER_DIALOG)
 {
+    SetCtlColors(g_colours);
     m_szStartDir[0] = '\0';
     m_hIcon = ::LoadIconA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -156,19 +149,21 @@ void CWallpaperDlg::AttachColorButtons()
         {m_btnHide, IDC_HIDE}, {m_btnExit, IDCANCEL},
     };
     for (const auto& b : kButtons)
-        b.button.AttachToDialogItem(b.id, m_hWnd, kButtonFace, kButtonText, kWindowColour, 2);
+        b.button.AttachToDialogItem(b.id, m_hWnd, palette::kPaleBlue, palette::kInk, palette::kDeepBlue, 2);
 }
 
 void CWallpaperDlg::CreateFonts()
 {
-    m_fontList = ::CreateFontA(ScaleToScreen(12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-    m_fontStatus = ::CreateFontA(ScaleToScreen(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+    m_fontList.Reset(::CreateFontA(ScaleToScreen(12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_DONTCARE, "Arial"));
+    m_fontStatus.Reset(::CreateFontA(ScaleToScreen(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
     if (m_fontList)
-        ::SendMessageA(Item(IDC_LIST_FILES), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontList), TRUE);
+        ::SendMessageA(Item(IDC_LIST_FILES), WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontList)), TRUE);
     if (m_fontStatus)
-        ::SendMessageA(Item(IDC_STATUS), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontStatus), TRUE);
+        ::SendMessageA(Item(IDC_STATUS), WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontStatus)), TRUE);
 }
 
 void CWallpaperDlg::CreateToolTips()
@@ -179,7 +174,7 @@ void CWallpaperDlg::CreateToolTips()
     if (!m_toolTip)
         return;
     ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, kTipBack, 0);
+    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
     static const struct { int id; const char* text; } kTips[] = {
         {IDC_LIST_FILES, "KavroWallpaper list of image files."},
         {IDC_ADD_FILES, "Add new file to image list."},
@@ -264,11 +259,8 @@ void CWallpaperDlg::ExitProgram()
     m_pPreviewDlg = nullptr;
     m_toolTip = nullptr;
     // The controls that used the fonts are gone now.
-    if (m_fontList)
-        ::DeleteObject(m_fontList);
-    if (m_fontStatus)
-        ::DeleteObject(m_fontStatus);
-    m_fontList = m_fontStatus = nullptr;
+    m_fontList.Reset();
+    m_fontStatus.Reset();
     if (m_menuList)
         ::DestroyMenu(m_menuList);
     m_menuList = nullptr;
@@ -354,15 +346,13 @@ LRESULT CWallpaperDlg::OnPaint(WPARAM, LPARAM)
         SetMsgHandled(false);
         return 0;
     }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const CPaintDC dc(m_hWnd);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
     const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
     return 0;
 }
 
@@ -374,21 +364,6 @@ LRESULT CWallpaperDlg::OnQueryDragIcon(WPARAM, LPARAM)
 void CWallpaperDlg::OnStatusSetFocus()
 {
     ::SetFocus(m_listFiles.m_hWnd);
-}
-
-HBRUSH CWallpaperDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
-{
-    HBRUSH standard = DefaultCtlColor(hdc, control, kind);
-    if (kind == CTLCOLOR_DLG || kind == CTLCOLOR_STATIC || kind == CTLCOLOR_MSGBOX) {
-        ::SetBkMode(hdc, TRANSPARENT);
-        return g_backgroundBrush.Get();
-    }
-    if (::GetDlgCtrlID(control) == IDC_STATUS) {
-        ::SetTextColor(hdc, kStatusText);
-        ::SetBkColor(hdc, kStatusBack);
-        return g_statusBrush.Get();
-    }
-    return standard;
 }
 
 // ------------------------------------------------------------ tray and hiding

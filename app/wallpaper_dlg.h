@@ -9,6 +9,7 @@
 #include "decor/color_button.h"
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
+#include "framework/gdi_owners.h"
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/library_list.h"
@@ -63,15 +64,10 @@ public:
     CLibraryList& List() { return m_listFiles; }
     const std::string& LibraryPath() const { return m_strLibraryPath; }
     CLibrary Library() const { return CLibrary(m_strLibraryPath); }
-    const char* StartDir() const { return m_szStartDir; }
     COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
     CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }
     HWND ToolTip() const { return m_toolTip; }
     const CTrayIcon& TrayIcon() const { return m_trayIcon; }
-    UINT_PTR ExitTimerId() const { return m_nExitTimerId; }
-    int MinutesElapsed() const { return m_nMinutesElapsed; }
-    int TimeoutMinutes() const { return m_nTimeoutMinutes; }
-    bool PreviewShown() const { return m_bPreviewShown != 0; }
 
     bool PreTranslateMessage(MSG* msg) override;
 
@@ -80,7 +76,6 @@ protected:
     void DoDataExchange(CDataExchange& dx) override;
     void OnCancel() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind) override;
 
 private:
     // Message handlers.
@@ -121,8 +116,8 @@ private:
     int m_nMinutesElapsed = 0;
     int m_nTimeoutMinutes = 0;
     UINT_PTR m_nExitTimerId = 0;
-    HFONT m_fontList = nullptr;
-    HFONT m_fontStatus = nullptr;
+    CFont m_fontList;
+    CFont m_fontStatus;
     BYTE m_bPreviewShown = 0;
     bool m_bPreviewUpdatePosted = false;
     CLibraryList m_listFiles;

@@ -3,8 +3,13 @@
 #include <climits>
 #include <cstdio>
 
-#include "framework/win_app.h"
+#include "framework/dialog.h"
 #include "framework/window.h"
+
+CDataExchange::CDataExchange(CDialog& dialog, bool saveAndValidate)
+    : m_dialog(dialog), m_hDlg(dialog.m_hWnd), m_bSaveAndValidate(saveAndValidate)
+{
+}
 
 void CDataExchange::Control(int id, CWindow& control)
 {
@@ -61,9 +66,8 @@ void CDataExchange::Int(int id, int& value)
     ::GetWindowTextA(item, text, sizeof text);
     int parsed = 0;
     if (!ParseInteger(text, parsed)) {
-        CWinApp::Instance()->MessageBox(m_hDlg, "Please enter an integer.", MB_OK | MB_ICONEXCLAMATION);
-        ::SetFocus(item);
         m_bFailed = true;
+        m_dialog.ReportDataExchangeError(id, "Please enter an integer.");
         return;
     }
     value = parsed;

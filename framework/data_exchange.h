@@ -2,20 +2,19 @@
 #pragma once
 #include <windows.h>
 
+class CDialog;
 class CWindow;
 
 class CDataExchange {
 public:
-    CDataExchange(HWND hDlg, bool saveAndValidate)
-        : m_hDlg(hDlg), m_bSaveAndValidate(saveAndValidate) {}
+    CDataExchange(CDialog& dialog, bool saveAndValidate);
 
-    bool IsSaving() const { return m_bSaveAndValidate; }
     bool Failed() const { return m_bFailed; }
 
     // Binds a member control object to the dialog item (once).
     void Control(int id, CWindow& control);
-    // A whole decimal number. Reading text that is not one shows
-    // "Please enter an integer.", puts the focus back and keeps the value.
+    // A whole decimal number. Reading text that is not one keeps the value
+    // and reports "Please enter an integer." to the dialog.
     void Int(int id, int& value);
 
     // Whole decimal number with optional blanks around and a sign;
@@ -23,6 +22,7 @@ public:
     static bool ParseInteger(const char* text, int& value);
 
 private:
+    CDialog& m_dialog;
     HWND m_hDlg;
     bool m_bSaveAndValidate;
     bool m_bFailed = false;

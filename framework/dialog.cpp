@@ -31,7 +31,7 @@ INT_PTR CDialog::DoModal(HWND parent)
 
 bool CDialog::UpdateData(bool saveAndValidate)
 {
-    CDataExchange dx(m_hWnd, saveAndValidate);
+    CDataExchange dx(*this, saveAndValidate);
     DoDataExchange(dx);
     return !dx.Failed();
 }
@@ -62,6 +62,21 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+void CDialog::ReportDataExchangeError(int id, const char* text)
+{
+    const int outer = m_nErrorFieldId;
+    m_nErrorFieldId = id;
+    OnDataExchangeError(id, text);
+    m_nErrorFieldId = outer;
+}
+
+void CDialog::OnDataExchangeError(int id, const char* text)
+{
+    HWND field = Item(id);
+    CWinApp::Instance()->MessageBox(m_hWnd, text, MB_OK | MB_ICONEXCLAMATION);
+    ::SetFocus(field);
+}
+
 bool CDialog::PreTranslateMessage(MSG* msg)
 {
     const bool input = (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) ||
@@ -74,11 +89,6 @@ bool CDialog::PreTranslateMessage(MSG* msg)
 bool CDialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&)
 {
     return false;
-}
-
-HBRUSH CDialog::OnCtlColor(HDC, HWND, UINT)
-{
-    return nullptr;
 }
 
 HBRUSH CDialog::DefaultCtlColor(HDC hdc, HWND control, UINT kind)
@@ -130,10 +140,17 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 
     if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
-        HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
-                                  msg - WM_CTLCOLORMSGBOX);
-        return reinterpret_cast<INT_PTR>(brush);
+        if (!m_pCtlColors)
+            return FALSE;
+        HDC hdc = reinterpret_cast<HDC>(wParam);
+        HWND control = reinterpret_cast<HWND>(lParam);
+        const UINT kind = msg - WM_CTLCOLORMSGBOX;
+        return reinterpret_cast<INT_PTR>(m_pCtlColors->Brush(hdc, control, kind, DefaultCtlColor(hdc, control, kind)));
     }
+
+    // The focus moves of an error report are not the user's.
+    if (msg == WM_COMMAND && m_nErrorFieldId && lParam && LOWORD(wParam) == m_nErrorFieldId)
+        return FALSE;
 
     if (msg == WM_DRAWITEM) {
         auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "framework/ctl_colors.h"
 #include "framework/data_exchange.h"
 #include "framework/message_table.h"
 #include "framework/window.h"
@@ -17,7 +18,6 @@ public:
     bool Create(HWND parent);
     // Modal: runs until EndDialog and returns its result (-1 on failure).
     INT_PTR DoModal(HWND parent);
-    bool IsModal() const { return m_bModal; }
 
     // Reads the controls into the members (true) or writes them (false);
     // false when a field could not be read.
@@ -32,11 +32,20 @@ public:
     // Enter as IDOK, Escape as IDCANCEL).
     bool PreTranslateMessage(MSG* msg) override;
 
+    // Called by CDataExchange for a field that could not be read: runs
+    // OnDataExchangeError, during which the field's own notifications (the
+    // focus leaving it for a message box and coming back) do not reach the
+    // message table, so that they cannot read the field a second time.
+    void ReportDataExchangeError(int id, const char* text);
+
 protected:
     virtual BOOL OnInitDialog();              // first data exchange; TRUE = default focus
     virtual void DoDataExchange(CDataExchange&) {}
     virtual void OnOK();                      // read back, then end with IDOK
     virtual void OnCancel();                  // end with IDCANCEL
+    // A field could not be read: by default the application's message box
+    // shows `text`, then the focus goes back into the field.
+    virtual void OnDataExchangeError(int id, const char* text);
     // Self-deleting windows delete here. Runs once the window is gone and no
     // handler of this dialog is still on the stack (a handler whose message
     // box outlived the window returns into a live object).
@@ -44,10 +53,9 @@ protected:
 
     // The message table of the derived class; true when a handler ran.
     virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // Colours of the dialog and its controls; nullptr keeps the default.
-    virtual HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind);
-    // What the dialog manager would return for a colour message.
-    HBRUSH DefaultCtlColor(HDC hdc, HWND control, UINT kind);
+    // Colours of the dialog and its controls (kept by the caller); without
+    // them the system's.
+    void SetCtlColors(CCtlColors& colours) { m_pCtlColors = &colours; }
     // Called by a table handler that wants the message's default processing
     // as well (its result is then ignored).
     void SetMsgHandled(bool handled) { m_bMsgHandled = handled; }
@@ -56,7 +64,12 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // What the dialog manager would return for a colour message.
+    HBRUSH DefaultCtlColor(HDC hdc, HWND control, UINT kind);
+
     UINT m_nTemplateId;
+    CCtlColors* m_pCtlColors = nullptr;
+    int m_nErrorFieldId = 0;           // field whose read error is being reported
     bool m_bModal = false;
     bool m_bMsgHandled = true;
     int m_nDispatchDepth = 0;          // messages of this dialog being handled

@@ -10,9 +10,10 @@ template <class T>
 struct MessageEntry {
     enum Kind { kMessage, kCommand, kNotify };
     static constexpr UINT kAnyId = 0xFFFFFFFFu;
+    static constexpr UINT kAnyCommand = 0xFFFFFFFFu;  // code of Command entries
 
     Kind kind;
-    UINT code;  // window message, or the command / notification code
+    UINT code;  // window message, or the control notification code
     UINT id;    // control or command id, or kAnyId
     LRESULT (T::*onMessage)(WPARAM, LPARAM);
     void (T::*onCommand)();
@@ -22,9 +23,12 @@ struct MessageEntry {
     static constexpr MessageEntry Message(UINT msg, LRESULT (T::*fn)(WPARAM, LPARAM)) {
         return {kMessage, msg, kAnyId, fn, nullptr, nullptr};
     }
-    // WM_COMMAND from a menu item, an accelerator or a button click.
+    // WM_COMMAND from a menu item or a button click (code 0) or an
+    // accelerator (code 1), matched on the id. A button's other
+    // notifications, such as an owner-drawn button's double click, are not
+    // commands: they would run it twice.
     static constexpr MessageEntry Command(UINT id, void (T::*fn)()) {
-        return {kCommand, 0, id, nullptr, fn, nullptr};
+        return {kCommand, kAnyCommand, id, nullptr, fn, nullptr};
     }
     // WM_COMMAND with a control notification code (EN_SETFOCUS and the like).
     static constexpr MessageEntry Control(UINT code, UINT id, void (T::*fn)()) {
@@ -50,8 +54,9 @@ bool DispatchMessageTable(T* self, const MessageEntry<T> (&table)[N],
             }
             break;
         case Entry::kCommand:
-            if (msg == WM_COMMAND && e.code == HIWORD(wParam) &&
-                (e.id == Entry::kAnyId || e.id == LOWORD(wParam))) {
+            if (msg == WM_COMMAND && (e.id == Entry::kAnyId || e.id == LOWORD(wParam)) &&
+                (e.code == HIWORD(wParam) ||
+                 (e.code == Entry::kAnyCommand && (HIWORD(wParam) == 0 || HIWORD(wParam) == 1)))) {
                 (self->*e.onCommand)();
                 result = 0;
                 return true;

@@ -21,7 +21,6 @@ public:
     explicit CLibrary(const std::string& folder) : m_strFolder(folder) {}
     virtual ~CLibrary() = default;
 
-    const std::string& Folder() const { return m_strFolder; }
     bool Exists() const;
     // "<folder>\<name>"
     std::string PathOf(const std::string& name) const;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "decor/palette.h"
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/system_image_list.h"
@@ -11,8 +12,6 @@ namespace {
 int s_nSortColumn = 0;
 int s_nLastSortColumn = 0;
 int s_bSortAscending = 1;
-
-const COLORREF kListBackground = RGB(189, 195, 234);
 
 std::string ItemText(HWND list, int item, int subItem)
 {
@@ -50,8 +49,8 @@ void CLibraryList::SetUp(CSystemImageList* images)
         col.iSubItem = i;
         Send(LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
     }
-    Send(LVM_SETBKCOLOR, 0, kListBackground);
-    Send(LVM_SETTEXTBKCOLOR, 0, kListBackground);
+    Send(LVM_SETBKCOLOR, 0, palette::kPaleBlue);
+    Send(LVM_SETTEXTBKCOLOR, 0, palette::kPaleBlue);
 
     if (images && images->Attach())
         Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images->Handle()));
@@ -211,6 +210,3 @@ void CLibraryList::ResetSortState()
     s_nLastSortColumn = 0;
     s_bSortAscending = 1;
 }
-
-int CLibraryList::SortColumn() { return s_nSortColumn; }
-bool CLibraryList::SortAscending() { return s_bSortAscending != 0; }

@@ -44,8 +44,6 @@ public:
 
     // The sort state lives for the whole run; tests start from the initial one.
     static void ResetSortState();
-    static int SortColumn();
-    static bool SortAscending();
 
 private:
     // What a comparison needs of one row, indexed by the row's item data.

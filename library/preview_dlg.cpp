@@ -2,18 +2,16 @@
 
 #include <cstdio>
 
+#include "decor/palette.h"
+#include "engine/image_ptr.h"
 #include "engine/image_tools.h"
-#include "framework/solid_brush.h"
+#include "framework/gdi_owners.h"
 
 namespace {
 
-const COLORREF kBackground = RGB(109, 115, 170);
-const COLORREF kInfoText = RGB(173, 214, 255);
-const COLORREF kInfoBack = RGB(1, 1, 1);
 const int kListControlId = IDC_LIST_FILES;
 
-CSolidBrush g_background(kBackground);
-CSolidBrush g_infoBackground(kInfoBack);
+CCtlColors g_colours(palette::kDeepBlue, IDC_PREVIEW_INFO, palette::kLineText, palette::kInk);
 
 // Same size and last write: the file on disk is still the one shown.
 bool SameFileStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
@@ -24,6 +22,11 @@ bool SameFileStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUT
 }
 
 }  // namespace
+
+CPreviewDlg::CPreviewDlg() : CDialog(IDD_PREVIEW)
+{
+    SetCtlColors(g_colours);
+}
 
 CPreviewDlg::~CPreviewDlg()
 {
@@ -73,7 +76,7 @@ bool CPreviewDlg::LoadPreviewImage(const std::string& path)
         return false;
     const RECT fit = CImageTools::FitRect(width, height, area.right - area.left, area.bottom - area.top);
     // Decoded no bigger than the fitted picture needs.
-    FIBITMAP* image = tools.LoadImageFile(path, fit.right, fit.bottom);
+    const ImagePtr image(tools.LoadImageFile(path, fit.right, fit.bottom));
     if (!image)
         return false;
 
@@ -82,25 +85,18 @@ bool CPreviewDlg::LoadPreviewImage(const std::string& path)
     char bits[32];
     char info[100];
     std::snprintf(resolution, sizeof resolution, "Resolution : %d x %d", width, height);
-    std::snprintf(bits, sizeof bits, ": %d", CImageTools::FI_GetBPP(image));
+    std::snprintf(bits, sizeof bits, ": %d", CImageTools::FI_GetBPP(image.get()));
     std::snprintf(info, sizeof info, "%s %s", resolution, bits);
 
-    HBITMAP fitted = nullptr;
-    if (HDC dc = ::GetDC(m_hWnd)) {
-        fitted = tools.StretchToBitmap(image, fit.right, fit.bottom, dc);
-        ::ReleaseDC(m_hWnd, dc);
-    }
-    CImageTools::FI_Unload(image);
+    HBITMAP fitted = tools.StretchToBitmap(image.get(), fit.right, fit.bottom, CClientDC(m_hWnd));
     if (!fitted)
         return false;  // the previous picture and line stay as they were
 
     SetItemText(IDC_PREVIEW_INFO, info);
-    HBITMAP previous = m_bitmapPreview;
+    // Deleted only when the control has the new one: until then it draws it.
+    const CBitmap previous(m_bitmapPreview);
     m_bitmapPreview = fitted;
     ShowPreviewBitmap(previous);
-    // Only now: until the control had the new one, it still drew the old.
-    if (previous)
-        ::DeleteObject(previous);
     m_strShownPath = stamped ? path : std::string();
     m_shownStamp = stamp;
     return true;
@@ -122,21 +118,17 @@ void CPreviewDlg::ReleasePreviewBitmap()
 {
     if (!m_bitmapPreview)
         return;
-    HBITMAP bitmap = m_bitmapPreview;
+    const CBitmap bitmap(m_bitmapPreview);
     m_bitmapPreview = nullptr;
     // The control lets go first, so it never draws a deleted bitmap.
     if (m_staticPicture.m_hWnd && ::IsWindow(m_staticPicture.m_hWnd))
         ShowPreviewBitmap(bitmap);
-    ::DeleteObject(bitmap);
 }
 
 LRESULT CPreviewDlg::OnPaint(WPARAM, LPARAM)
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    const CPaintDC dc(m_hWnd);
     ShowPreviewBitmap(m_bitmapPreview);
-    if (dc)
-        ::EndPaint(m_hWnd, &ps);
     return 0;
 }
 
@@ -146,22 +138,6 @@ LRESULT CPreviewDlg::OnDestroy(WPARAM, LPARAM)
     ReleasePreviewBitmap();
     m_staticPicture.Detach();
     return 0;
-}
-
-HBRUSH CPreviewDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
-{
-    HBRUSH brush = DefaultCtlColor(hdc, control, kind);
-    if (kind == CTLCOLOR_DLG || kind == CTLCOLOR_STATIC) {
-        ::SetBkMode(hdc, TRANSPARENT);
-        if (HBRUSH own = g_background.Get())
-            brush = own;
-    } else if (control && ::GetDlgCtrlID(control) == IDC_PREVIEW_INFO) {
-        ::SetTextColor(hdc, kInfoText);
-        ::SetBkColor(hdc, kInfoBack);
-        if (HBRUSH own = g_infoBackground.Get())
-            brush = own;
-    }
-    return brush;
 }
 
 void CPreviewDlg::OnInfoSetFocus()

@@ -10,7 +10,7 @@
 
 class CPreviewDlg : public CDialog {
 public:
-    CPreviewDlg() : CDialog(IDD_PREVIEW) {}
+    CPreviewDlg();
     ~CPreviewDlg() override;
 
     // Decodes the image, shrinks it into the picture area and shows it with
@@ -28,7 +28,6 @@ protected:
     void DoDataExchange(CDataExchange& dx) override;
     void PostNcDestroy() override { delete this; }
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind) override;
 
 private:
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);

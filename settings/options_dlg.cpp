@@ -8,19 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/solid_brush.h"
+#include "decor/palette.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
 namespace {
 
-const COLORREF kBackground = RGB(189, 195, 234);
-const COLORREF kButtonFace = RGB(109, 115, 170);
-const COLORREF kButtonText = RGB(1, 1, 1);
-const COLORREF kButtonDisabledText = RGB(189, 195, 234);
 const int kButtonBevel = 2;
-const COLORREF kTipBackground = RGB(213, 207, 170);
 const int kTipWidth = 120;
 
 const UINT kLabelTimerPeriod = 50;
@@ -61,40 +56,14 @@ std::string WindowText(HWND hWnd)
     return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-bool IsChecked(HWND button)
-{
-    return ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetCheck(HWND button, bool checked)
-{
-    ::SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-// The background of the dialog and its static controls.
-CSolidBrush g_background(kBackground);
-
-// True while the number field is being read: the "Please enter an integer."
-// prompt that a failed read shows takes the focus from the field, and that
-// loss of focus must not read the field (and prompt) a second time.
-bool s_bReadingStartups = false;
-
-class CReadingStartups {
-public:
-    CReadingStartups() : m_bOuter(s_bReadingStartups) { s_bReadingStartups = true; }
-    ~CReadingStartups() { s_bReadingStartups = m_bOuter; }
-    CReadingStartups(const CReadingStartups&) = delete;
-    CReadingStartups& operator=(const CReadingStartups&) = delete;
-
-private:
-    bool m_bOuter;
-};
+CCtlColors g_colours(palette::kPaleBlue);
 
 }  // namespace
 
 COptionsDlg::COptionsDlg(Listener& listener, const CSettings& settings)
     : CDialog(IDD_OPTIONS), m_listener(listener), m_settings(settings)
 {
+    SetCtlColors(g_colours);
 }
 
 COptionsDlg::~COptionsDlg() = default;
@@ -106,6 +75,7 @@ void COptionsDlg::PostNcDestroy()
 
 void COptionsDlg::DoDataExchange(CDataExchange& dx)
 {
+    dx.Control(IDC_AUTO_EXIT, m_checkAutoExit);
     dx.Control(IDC_RESIZE_STRETCH, m_radioStretch);
     dx.Control(IDC_RESIZE_NONE, m_radioNoResize);
     dx.Control(IDC_RESIZE_PROPORTIONAL, m_radioProportional);
@@ -120,7 +90,6 @@ bool COptionsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     static const Entry table[] = {
         Entry::Control(BN_CLICKED, IDC_AUTO_EXIT, &COptionsDlg::OnRefreshChoices),
         Entry::Message(WM_TIMER, &COptionsDlg::OnTimer),
-        // WM_CTLCOLOR: OnCtlColor.
         Entry::Notify(UDN_DELTAPOS, IDC_STARTUPS_SPIN, &COptionsDlg::OnStartupsDelta),
         Entry::Control(EN_KILLFOCUS, IDC_STARTUPS_EDIT, &COptionsDlg::OnStartupsKillFocus),
     };
@@ -133,17 +102,17 @@ BOOL COptionsDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SetCheck(Item(IDC_AUTO_EXIT), false);
+    m_checkAutoExit.SetCheck(false);
 
-    m_sliderTimeout.Send(TBM_SETRANGE, FALSE, MAKELPARAM(kMinMinutes, kMaxMinutes));
-    m_sliderTimeout.Send(TBM_SETTICFREQ, 5, 0);
-    m_sliderTimeout.Send(TBM_SETPOS, TRUE, kMinMinutes);
+    m_sliderTimeout.SetRange(kMinMinutes, kMaxMinutes);
+    m_sliderTimeout.SetTicFreq(5);
+    m_sliderTimeout.SetPos(kMinMinutes);
 
     ::ShowWindow(m_sliderTimeout, SW_HIDE);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), SW_HIDE);
 
-    m_btnApply.AttachToDialogItem(IDOK, m_hWnd, kButtonFace, kButtonText, kButtonDisabledText, kButtonBevel);
-    m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, kButtonFace, kButtonText, kButtonDisabledText, kButtonBevel);
+    m_btnApply.AttachToDialogItem(IDOK, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
+    m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
     CreateToolTip();
     return TRUE;
@@ -157,7 +126,7 @@ void COptionsDlg::CreateToolTip()
     if (!m_toolTip)
         return;
     ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, kTipBackground, 0);
+    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
 
     static const struct {
         int id;
@@ -197,13 +166,13 @@ void COptionsDlg::Open()
     const std::string timeout = m_settings.GetTimeout();
     int minutes = kMinMinutes;
     if (!timeout.empty() && timeout != "0") {
-        SetCheck(Item(IDC_AUTO_EXIT), true);
+        m_checkAutoExit.SetCheck(true);
         minutes = CSettings::AtoI(timeout);
     } else {
-        SetCheck(Item(IDC_AUTO_EXIT), false);
+        m_checkAutoExit.SetCheck(false);
     }
     SetMinutesLabel(minutes);
-    m_sliderTimeout.Send(TBM_SETPOS, TRUE, minutes);
+    m_sliderTimeout.SetPos(minutes);
 
     RefreshChoices();
 
@@ -224,7 +193,7 @@ void COptionsDlg::SetMinutesLabel(int minutes)
 
 void COptionsDlg::RefreshChoices()
 {
-    const int show = IsChecked(Item(IDC_AUTO_EXIT)) ? SW_SHOWNORMAL : SW_HIDE;
+    const int show = m_checkAutoExit.IsChecked() ? SW_SHOWNORMAL : SW_HIDE;
     ::ShowWindow(m_sliderTimeout, show);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), show);
 
@@ -232,9 +201,9 @@ void COptionsDlg::RefreshChoices()
     if (mode.empty())
         mode = "P";
     if (mode == "P" || mode == "S" || mode == "N") {
-        SetCheck(m_radioProportional, mode == "P");
-        SetCheck(m_radioStretch, mode == "S");
-        SetCheck(m_radioNoResize, mode == "N");
+        m_radioProportional.SetCheck(mode == "P");
+        m_radioStretch.SetCheck(mode == "S");
+        m_radioNoResize.SetCheck(mode == "N");
     }
 
     m_nTimerId = ::SetTimer(m_hWnd, kLabelTimerId, kLabelTimerPeriod, nullptr);
@@ -245,10 +214,7 @@ void COptionsDlg::RefreshChoices()
 LRESULT COptionsDlg::OnStartupsDelta(NMHDR* hdr)
 {
     const NMUPDOWN* updown = reinterpret_cast<const NMUPDOWN*>(hdr);
-    {
-        CReadingStartups reading;
-        UpdateData(true);
-    }
+    UpdateData(true);
     if (updown->iDelta < 0) {
         // A typed value may be anything an int holds: no step past its ends.
         if (m_nStartups < INT_MAX)
@@ -270,7 +236,7 @@ LRESULT COptionsDlg::OnStartupsDelta(NMHDR* hdr)
 LRESULT COptionsDlg::OnTimer(WPARAM, LPARAM)
 {
     if (m_sliderTimeout.m_hWnd && ::GetFocus() == m_sliderTimeout.m_hWnd)
-        SetMinutesLabel(static_cast<int>(m_sliderTimeout.Send(TBM_GETPOS)));
+        SetMinutesLabel(m_sliderTimeout.GetPos());
     SetMsgHandled(false);
     return 0;
 }
@@ -279,12 +245,9 @@ LRESULT COptionsDlg::OnTimer(WPARAM, LPARAM)
 
 void COptionsDlg::OnStartupsKillFocus()
 {
-    if (!::IsWindowVisible(m_hWnd) || s_bReadingStartups)
+    if (!::IsWindowVisible(m_hWnd))
         return;
-    {
-        CReadingStartups reading;
-        UpdateData(true);
-    }
+    UpdateData(true);
     if (m_nStartups > kMaxStartups)
         m_nStartups = kMaxStartups;
     if (m_nStartups < kMinStartups)
@@ -308,8 +271,8 @@ void COptionsDlg::OnApply()
 
     std::string timeout;
     std::string message;
-    if (IsChecked(Item(IDC_AUTO_EXIT))) {
-        const int minutes = static_cast<int>(m_sliderTimeout.Send(TBM_GETPOS));
+    if (m_checkAutoExit.IsChecked()) {
+        const int minutes = m_sliderTimeout.GetPos();
         timeout = Format("%d", minutes);
         message = Format("Program will change wallpaper after %s system restart(s) and will close "
                          "application automatically after %d minute(s).",
@@ -322,11 +285,11 @@ void COptionsDlg::OnApply()
     }
 
     std::string mode;
-    if (IsChecked(m_radioProportional))
+    if (m_radioProportional.IsChecked())
         mode = "P";
-    else if (IsChecked(m_radioStretch))
+    else if (m_radioStretch.IsChecked())
         mode = "S";
-    else if (IsChecked(m_radioNoResize))
+    else if (m_radioNoResize.IsChecked())
         mode = "N";
 
     bool stored = m_settings.SetStartupsNumber(startups);
@@ -339,8 +302,6 @@ void COptionsDlg::OnApply()
 
     ::KillTimer(m_hWnd, m_nTimerId);
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
-
-    CReadingStartups reading;
     CDialog::OnOK();
 }
 
@@ -358,18 +319,6 @@ void COptionsDlg::OnCancelOptions()
     m_listener.SetStatusText("Options setting canceled by the user. Old values restored.");
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
     CDialog::OnCancel();
-}
-
-// ---------------------------------------------------------------- 8. colours
-
-HBRUSH COptionsDlg::OnCtlColor(HDC hdc, HWND control, UINT kind)
-{
-    HBRUSH brush = DefaultCtlColor(hdc, control, kind);
-    if (kind == CTLCOLOR_DLG || kind == CTLCOLOR_STATIC) {
-        ::SetBkMode(hdc, TRANSPARENT);
-        brush = g_background.Get();
-    }
-    return brush;
 }
 
 // ---------------------------------------------------------------- 10. pre-filter

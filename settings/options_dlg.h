@@ -7,7 +7,9 @@
 #include <string>
 
 #include "decor/color_button.h"
+#include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/track_bar.h"
 #include "framework/window.h"
 
 class CSettings;
@@ -42,10 +44,6 @@ public:
     // buttons back to the stored mode and (re)starts the label timer.
     void RefreshChoices();
 
-    int Startups() const { return m_nStartups; }
-    UINT_PTR TimerId() const { return m_nTimerId; }
-    HWND ToolTip() const { return m_toolTip; }
-
     // Relays to the tooltip, swallows Escape, then the dialog keyboard.
     bool PreTranslateMessage(MSG* msg) override;
 
@@ -56,7 +54,6 @@ protected:
     void OnCancel() override;  // OnCancelOptions
     void PostNcDestroy() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    HBRUSH OnCtlColor(HDC hdc, HWND control, UINT kind) override;
 
 private:
     // Message handlers.
@@ -73,11 +70,12 @@ private:
     UINT_PTR m_nTimerId = 0;
     CColorButton m_btnApply;
     CColorButton m_btnCancel;
-    CWindow m_radioStretch;
-    CWindow m_radioNoResize;
-    CWindow m_radioProportional;
+    CButton m_checkAutoExit;
+    CButton m_radioStretch;
+    CButton m_radioNoResize;
+    CButton m_radioProportional;
     CWindow m_spinStartups;
-    CWindow m_sliderTimeout;
+    CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
     HWND m_toolTip = nullptr;
 
