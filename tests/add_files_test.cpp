@@ -1,4 +1,5 @@
 // Adding files through the real open-file dialog, worked from a timer as a user would.
+#include "library/file_tools.h"
 #include "tests/main_window_fixture.h"
 
 using namespace testing_support;
@@ -20,8 +21,7 @@ protected:
         ::CreateDirectoryA(Pictures().c_str(), nullptr);
         for (const std::string& name : pictures)
             ASSERT_TRUE(MakeImageFile(Pictures() + "\\" + name, 40, 30)) << name;
-        WriteSetting("StartupsNumber", "100");  // no wallpaper due at the start
-        Start()->RestoreFromTray();
+        StartShown();
     }
     // Chooses `names` among the pictures, or cancels for none; then answers a replace question if asked to.
     void Add(const Names& names, int replaceAnswer = 0) {
@@ -43,15 +43,16 @@ protected:
 TEST_F(AddFilesTest, OneFileIntoAMissingLibraryBranch)
 {
     const std::string deep = m_dir / "deep", start = deep + "\\er";
-    ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr) && ::CreateDirectoryA(start.c_str(), nullptr) &&
-                ::SetCurrentDirectoryA(start.c_str()));
+    ASSERT_TRUE(CFileTools().CreateFolderPath(start));
+    ASSERT_TRUE(::SetCurrentDirectoryA(start.c_str()));
     WriteFileBytes(start + "\\Wallpaper", "not a folder");
-    StartWith({"a.jpg"}), Add({"a.jpg"});
-    EXPECT_EQ(Status() + "|" + ReadFileBytes(start + "\\Wallpaper"), "Cannot create Wallpaper directory.|not a folder");
+    StartWith({"a.jpg"});
+    Add({"a.jpg"});
+    EXPECT_EQ(Status(), "Cannot create Wallpaper directory.");
+    EXPECT_EQ(ReadFileBytes(start + "\\Wallpaper"), "not a folder");
 
-    ASSERT_TRUE(::SetCurrentDirectoryA(m_dir.Path().c_str()) && ::DeleteFileA((start + "\\Wallpaper").c_str()) &&
-                ::DeleteFileA((start + "\\Kavro.ini").c_str()) && ::RemoveDirectoryA(start.c_str()) &&
-                ::RemoveDirectoryA(deep.c_str()));
+    ASSERT_TRUE(::SetCurrentDirectoryA(m_dir.Path().c_str()));
+    RemoveTree(deep);
     Add({"a.jpg"});
     EXPECT_EQ(Status(), "Files successfully added to Wallpaper list. 1 files in Wallpaper list.");
     EXPECT_TRUE(ReadFileBytes(start + "\\Wallpaper\\a.jpg") == ReadFileBytes(Pictures() + "\\a.jpg"));
@@ -63,10 +64,13 @@ TEST_F(AddFilesTest, OneFileIntoAMissingLibraryBranch)
 TEST_F(AddFilesTest, SeveralFilesAreCopiedWhateverTheCurrentDirectory)
 {
     WriteFileBytes((g_hook.decoy = m_dir.Path()) + "\\a.jpg", "decoy");
-    AddImage("old.jpg"), StartWith({"a.jpg", "b.bmp", "not chosen.jpg"});
-    g_hook.main = Dlg(), g_hook.dialog = nullptr;
+    AddImage("old.jpg");
+    StartWith({"a.jpg", "b.bmp", "not chosen.jpg"});
+    g_hook.main = Dlg();
+    g_hook.dialog = nullptr;
     HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &MoveCurrentDirectory, nullptr, ::GetCurrentThreadId());
-    Add({"a.jpg", "b.bmp"}), ::UnhookWindowsHookEx(hook);
+    Add({"a.jpg", "b.bmp"});
+    ::UnhookWindowsHookEx(hook);
     EXPECT_TRUE(g_hook.moved) << "the window was not disabled for the copy";
     EXPECT_EQ(Status(), "Files successfully added to Wallpaper list. 3 files in Wallpaper list.");
     EXPECT_EQ(Rows(), (Names{"a.jpg", "b.bmp", "old.jpg"}));
@@ -77,7 +81,8 @@ TEST_F(AddFilesTest, SeveralFilesAreCopiedWhateverTheCurrentDirectory)
 
 TEST_F(AddFilesTest, CancelledInTheDialogOrInWinesReplaceQuestion)
 {
-    AddImage("a.jpg"), StartWith({"a.jpg", "b.jpg"});  // a library a.jpg unlike the 40x30 picture
+    AddImage("a.jpg");  // a library a.jpg unlike the 40x30 picture
+    StartWith({"a.jpg", "b.jpg"});
     Add({});
     EXPECT_EQ(Status(), "No files were added to Wallpaper list. 1 files in Wallpaper list.");
     Add({"a.jpg", "b.jpg"}, IDCANCEL);  // Cancel in the replace question stops the whole copy

@@ -8,10 +8,9 @@ class DeleteFilesTest : public MainWindowTest {
 protected:
     void StartWith(const Names& names, const std::vector<int>& selected)
     {
-        WriteSetting("StartupsNumber", "100");  // no wallpaper due at the start
         for (const std::string& name : names)
             AddImage(name);
-        Start()->RestoreFromTray();
+        StartShown();
         SelectRows(selected);
     }
     // Runs `action`, answering the question it must ask with `button`.

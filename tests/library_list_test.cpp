@@ -12,15 +12,7 @@ using Names = std::vector<std::string>;
 
 class LibraryListTest : public MainWindowTest {
 protected:
-    // Not due for a change, then brought back from the tray, which fills the list.
-    void StartShown()
-    {
-        WriteSetting("StartupsNumber", "100");
-        Start();
-        Refill();
-        ASSERT_TRUE(Visible());
-    }
-    void Refill() { driver::TrayMouse(Dlg(), WM_LBUTTONDBLCLK); }
+    void Refill() { driver::TrayMouse(Dlg(), WM_LBUTTONDBLCLK); }  // restoring from the tray fills the list
 };
 
 }  // namespace
@@ -76,33 +68,41 @@ TEST_F(LibraryListTest, ButtonsFollowTheNumberOfSelectedRows)
     }
 }
 
-TEST_F(LibraryListTest, HeaderClicksSortAndTheDirectionSurvivesARefill)
+TEST_F(LibraryListTest, FirstClickReversesTheNamesAndTheDirectionSurvivesARefill)
 {
-    // By size b, d, c, a; as text the sizes would go 1500, 200, 31, 4.
-    AddFile("a1500.jpg", 1536000);
-    AddFile("b4.bmp", 4 * 1024 + 100);
-    AddFile("c200.jpg", 200 * 1024);
-    AddFile("d31.bmp", 31 * 1024 + 1023);
+    for (const char* name : {"a.jpg", "b.bmp", "c.jpg"})
+        AddFile(name, 10);
     StartShown();
     driver::ColumnClick(Dlg(), 0);  // names were compared last: the first click reverses them
-    EXPECT_EQ(Rows(0), (Names{"d31.bmp", "c200.jpg", "b4.bmp", "a1500.jpg"}));
-    driver::ColumnClick(Dlg(), 1);
-    EXPECT_EQ(Rows(0), (Names{"b4.bmp", "d31.bmp", "c200.jpg", "a1500.jpg"}));
-    driver::ColumnClick(Dlg(), 1);
-    EXPECT_EQ(Rows(1), (Names{"1500", "200", "31", "4"}));
-
-    AddFile("e75.bmp", 75 * 1024);
+    EXPECT_EQ(Rows(), (Names{"c.jpg", "b.bmp", "a.jpg"}));
+    AddFile("d.bmp", 10);
     Refill();
-    EXPECT_EQ(Rows(1), (Names{"1500", "200", "75", "31", "4"}));
-    driver::ColumnClick(Dlg(), 2);
-    EXPECT_EQ(Rows(2), (Names{"BMP", "BMP", "BMP", "JPG", "JPG"}));
+    EXPECT_EQ(Rows(), (Names{"d.bmp", "c.jpg", "b.bmp", "a.jpg"}));
 }
 
-// Rows stay whole and ordered by the clicked column in both directions, also where it ties.
+// Records what the list is sent while it sorts: the compare callback may send it nothing but LVM_GETITEM.
+static WNDPROC g_listProc = nullptr;
+static int g_sorting = 0;
+static std::vector<UINT> g_sentWhileSorting;
+static LRESULT CALLBACK SpyOnList(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == LVM_SORTITEMS) {
+        ++g_sorting;
+        const LRESULT result = ::CallWindowProcA(g_listProc, hWnd, msg, wParam, lParam);
+        --g_sorting;
+        return result;
+    }
+    if (g_sorting && msg != LVM_GETITEMA && msg != LVM_GETITEMW)
+        g_sentWhileSorting.push_back(msg);
+    return ::CallWindowProcA(g_listProc, hWnd, msg, wParam, lParam);
+}
+
+// Rows stay whole and ordered by the clicked column in both directions, also where it ties;
+// sizes by their number (as text 200 would come before 31).
 TEST_F(LibraryListTest, EveryColumnSortsBothWaysWithTies)
 {
     const std::pair<const char*, size_t> files[] = {
-        {"b.jpg", 2048}, {"A.bmp", 2500}, {"c.bmp", 7168}, {"a.jpg", 7500}, {"B.bmp", 10}, {"d.jpg", 9000}};
+        {"b.jpg", 2048}, {"A.bmp", 2500}, {"c.bmp", 31 * 1024}, {"a.jpg", 31 * 1024 + 900}, {"B.bmp", 10}, {"d.jpg", 200 * 1024}};
     for (const auto& f : files)
         AddFile(f.first, f.second);
     StartShown();
@@ -112,6 +112,8 @@ TEST_F(LibraryListTest, EveryColumnSortsBothWaysWithTies)
     const auto compare = [](int column, const std::string& a, const std::string& b) {
         return column == 1 ? (std::stoul(a) > std::stoul(b)) - (std::stoul(a) < std::stoul(b)) : ::lstrcmpA(a.c_str(), b.c_str());
     };
+    g_listProc = WNDPROC(::SetWindowLongPtrA(ListHwnd(), GWLP_WNDPROC, LONG_PTR(&SpyOnList)));
+    g_sentWhileSorting.clear();
     const std::pair<int, int> clicks[] = {{1, 1}, {1, -1}, {2, 1}, {2, -1}, {0, 1}, {0, -1}};  // column, direction
     for (const auto& click : clicks) {
         driver::ColumnClick(Dlg(), click.first);
@@ -123,4 +125,6 @@ TEST_F(LibraryListTest, EveryColumnSortsBothWaysWithTies)
             EXPECT_LE(i ? compare(click.first, shown[i - 1], shown[i]) * click.second : 0, 0) << shown[i];
         }
     }
+    ::SetWindowLongPtrA(ListHwnd(), GWLP_WNDPROC, LONG_PTR(g_listProc));
+    EXPECT_EQ(g_sentWhileSorting, std::vector<UINT>());
 }

@@ -38,6 +38,11 @@ protected:
         testing_support::WriteFileBytes(LibraryFile(name), std::string(bytes, 'x'));
     }
 
+    // A start that is not due (no wallpaper change of its own), then brought back from the tray.
+    void StartShown() {
+        WriteSetting("StartupsNumber", "100");
+        Start()->RestoreFromTray();
+    }
     CWallpaperDlg* Start() {  // as the application does
         CWinApp::Instance()->SetMainWindow(m_dlg = new CWallpaperDlg);
         EXPECT_TRUE(m_dlg->Create(nullptr));
@@ -61,10 +66,15 @@ protected:
     bool Enabled(int id) const { return ::IsWindowEnabled(Ctrl(id)) != FALSE; }
     bool Visible() const { return ::IsWindowVisible(Dlg()) != FALSE; }
 
-    void Click(int id) { ::SendMessageA(Ctrl(id), BM_CLICK, 0, 0), testing_support::Pump(); }
-    void Command(int id) { ::SendMessageA(Dlg(), WM_COMMAND, MAKEWPARAM(id, 0), 0), testing_support::Pump(); }
+    void Click(int id) { Sent(Ctrl(id), BM_CLICK, 0); }
+    void Command(int id) { Sent(Dlg(), WM_COMMAND, MAKEWPARAM(id, 0)); }
+    void Sent(HWND target, UINT msg, WPARAM wParam) {
+        ::SendMessageA(target, msg, wParam, 0);
+        testing_support::Pump();
+    }
     void PressKey(HWND target, UINT vk) {  // through the message loop's pre-translation
-        ::PostMessageA(target, WM_KEYDOWN, vk, 1), ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+        ::PostMessageA(target, WM_KEYDOWN, vk, 1);
+        ::PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
         testing_support::Pump(30);
     }
 
@@ -94,7 +104,10 @@ protected:
 
 namespace driver {  // what the shell sends, and what the program leaves behind
 
-inline void TrayMouse(HWND main, UINT mouse) { ::SendMessageA(main, CTrayIcon::kNotifyMessage, 1, mouse), testing_support::Pump(); }
+inline void TrayMouse(HWND main, UINT mouse) {
+    ::SendMessageA(main, CTrayIcon::kNotifyMessage, 1, mouse);
+    testing_support::Pump();
+}
 inline void ColumnClick(HWND main, int column) {  // what the list sends for a header click
     NMLISTVIEW nm = {};
     nm.hdr = {::GetDlgItem(main, IDC_LIST_FILES), IDC_LIST_FILES, UINT(LVN_COLUMNCLICK)};

@@ -34,10 +34,8 @@ TEST_F(RandomPickTest, PickSetsTheOtherImageAndSelectsItsRow)
     AddImage("sunset.jpg", 40, 30);
     AddImage("beach.bmp", 50, 20);
     WriteSetting("Wallpaper", "SUNSET");
-    WriteSetting("StartupsNumber", "100");  // not due: only the pick sets a wallpaper
     driver::ClearWallpaperTraces();
-    Start();
-    driver::TrayMouse(Dlg(), WM_LBUTTONDBLCLK);
+    StartShown();
     Click(IDC_PICK_RANDOM);
     EXPECT_EQ(Status(), "Setting new wallpaper completed successfully. Image file : " + LibraryFile("beach.bmp"));
     EXPECT_EQ(ReadSetting("Wallpaper"), "beach");

@@ -11,22 +11,6 @@
 
 namespace {
 
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &fd)) {
-        const std::string name = fd.cFileName, child = path + "\\" + name;
-        ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files too
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ::DeleteFileA(child.c_str());
-        else if (name != "." && name != "..")
-            RemoveTree(child);
-    }
-    ::FindClose(h);
-    ::RemoveDirectoryA(path.c_str());
-}
-
 bool IsShownDialog(HWND hWnd)
 {
     char cls[64] = {};
@@ -80,6 +64,8 @@ void TypeAndOpen(HWND dialog, const std::string& text)
 
 }  // namespace
 
+using testing_support::RemoveTree;
+
 TempDir::TempDir()
 {
     static int counter = 0;
@@ -96,6 +82,22 @@ TempDir::TempDir()
 TempDir::~TempDir() { ::SetCurrentDirectoryA(m_previousDir.c_str()); RemoveTree(m_path); }
 
 namespace testing_support {
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &fd)) {
+        const std::string name = fd.cFileName, child = path + "\\" + name;
+        ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileA(child.c_str());
+        else if (name != "." && name != "..")
+            RemoveTree(child);
+    }
+    ::FindClose(h);
+    ::RemoveDirectoryA(path.c_str());
+}
 
 void Pump(DWORD milliseconds)
 {
@@ -198,19 +200,47 @@ std::string WindowText(HWND hWnd)
     return std::string(text, ::GetWindowTextA(hWnd, text, sizeof text));
 }
 
+Image MakePicture(int w, int h, const std::function<COLORREF(int x, int y)>& colourAt, int bpp)
+{
+    Image image(FreeImage_Allocate(w, h, bpp), &FreeImage_Unload);
+    if (image && bpp == 32)
+        FreeImage_GetICCProfile(image.get())->flags |= FIICC_COLOR_IS_CMYK;
+    for (int y = 0; image && y < h; ++y) {
+        BYTE* line = FreeImage_GetScanLine(image.get(), h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = colourAt(x, y);
+            const BYTE r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            const BYTE cmyk[4] = {BYTE(255 - r), BYTE(255 - g), BYTE(255 - b), 0}, bgr[3] = {b, g, r};
+            if (bpp == 8)
+                line[x] = r;
+            else if (bpp == 32)
+                ::CopyMemory(line + 4 * x, cmyk, 4);
+            else
+                ::CopyMemory(line + 3 * x, bgr, 3);
+        }
+    }
+    return image;
+}
+
+std::string Encode(FIBITMAP* image, bool jpeg, int jpegFlags)
+{
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    if (image && FreeImage_SaveToMemory(jpeg ? FIF_JPEG : FIF_BMP, image, memory,
+                                        jpeg ? JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444 | jpegFlags : 0))
+        FreeImage_AcquireMemory(memory, &data, &size);
+    std::string bytes(reinterpret_cast<char*>(data), size);
+    FreeImage_CloseMemory(memory);
+    return bytes;
+}
+
 bool MakeImageFile(const std::string& path, int w, int h, COLORREF colour)
 {
-    FIBITMAP* dib = FreeImage_Allocate(w, h, 24);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const COLORREF c = (x == 0 || y == 0) ? 0 : colour;  // a black left column and bottom row
-            RGBQUAD q = {GetBValue(c), GetGValue(c), GetRValue(c), 0};
-            FreeImage_SetPixelColor(dib, x, y, &q);
-        }
-    const bool jpeg = FreeImage_GetFIFFromFilename(path.c_str()) == FIF_JPEG;
-    const BOOL ok = FreeImage_Save(jpeg ? FIF_JPEG : FIF_BMP, dib, path.c_str(), jpeg ? JPEG_QUALITYSUPERB : 0);
-    FreeImage_Unload(dib);
-    return ok != FALSE;
+    const Image image = MakePicture(w, h, [&](int x, int y) { return x == 0 || y == h - 1 ? 0 : colour; });
+    const std::string bytes = Encode(image.get(), FreeImage_GetFIFFromFilename(path.c_str()) == FIF_JPEG);
+    WriteFileBytes(path, bytes);
+    return !bytes.empty() && ReadFileBytes(path) == bytes;
 }
 
 }  // namespace testing_support

@@ -3,10 +3,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/win_app.h"
+
+struct FIBITMAP;
 
 class CTestApp : public CWinApp {
 public:
@@ -54,11 +57,18 @@ bool ChooseFilesInOpenDialog(HWND dialog, const std::string& folder, const std::
 // Starts `exe` in `startDir`, as a shortcut would; its process handle, or null.
 HANDLE StartProgram(const std::string& exe, const std::string& startDir);
 
+void RemoveTree(const std::string& path);  // read-only files too
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);
 std::string WindowText(HWND hWnd);
-// Saves a w x h picture (JPEG or BMP by extension) of one colour with a black edge.
+using Image = std::unique_ptr<FIBITMAP, void (*)(FIBITMAP*)>;
+// A w x h picture, colourAt(x, y) counted from the top left: 24-bit colour, 8-bit grey (the red part)
+// or 32-bit CMYK (for a JPEG).
+Image MakePicture(int w, int h, const std::function<COLORREF(int x, int y)>& colourAt, int bpp = 24);
+// The picture's bytes as a file of that format (JPEG flags: superb quality, no chroma subsampling and these).
+std::string Encode(FIBITMAP* image, bool jpeg, int jpegFlags = 0);
+// Saves a w x h picture (JPEG or BMP by extension) of one colour with a black left column and bottom row.
 bool MakeImageFile(const std::string& path, int w, int h, COLORREF colour = RGB(200, 40, 40));
 
 }  // namespace testing_support
