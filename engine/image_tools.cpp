@@ -248,26 +248,45 @@ bool TurnsQuarter(int orientation)
     return orientation >= 5 && orientation <= 8;
 }
 
-bool ReadHeaderFacts(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& facts)
+// One header-only load says whether the file may be decoded (a size FreeImage
+// accepts, at most kMaxImagePixels, and for a BMP every uncompressed row in
+// the file, which an unpatched FreeImage does not check) and fills the facts.
+bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& facts)
 {
-    const ImagePtr header(LoadFromFile(format, path, FIF_LOAD_NOPIXELS));
-    if (!header)
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    facts.width = CImageTools::FI_GetWidth(header.get());
-    facts.height = CImageTools::FI_GetHeight(header.get());
-    facts.bpp = CImageTools::FI_GetBPP(header.get());
-    facts.orientation = 1;
+    LARGE_INTEGER fileSize = {};
+    ImagePtr header;
+    if (::GetFileSizeEx(file, &fileSize)) {
+        FreeImageIO io = HandleIo();
+        header.reset(FreeImage_LoadFromHandle(format, &io, static_cast<fi_handle>(file), FIF_LOAD_NOPIXELS));
+    }
+    bool ok = false;
+    if (header) {
+        const ULONGLONG width = FreeImage_GetWidth(header.get());
+        const ULONGLONG height = FreeImage_GetHeight(header.get());
+        const int bitCount = static_cast<int>(FreeImage_GetBPP(header.get()));
+        ok = width > 0 && height > 0 && bitCount > 0 && width * height <= CImageTools::kMaxImagePixels;
+        if (ok && format == FIF_BMP)
+            ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
+        facts.width = static_cast<int>(width);
+        facts.height = static_cast<int>(height);
+        facts.bpp = bitCount;
+        facts.orientation = 1;
+    }
+    ::CloseHandle(file);
     // FreeImage's own rotation reads the tag's first two bytes unchecked, so
     // it is only asked for when the tag is a well-formed SHORT.
     FITAG* tag = nullptr;
-    if (format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header.get(), "Orientation", &tag) && tag &&
+    if (ok && format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header.get(), "Orientation", &tag) && tag &&
         FreeImage_GetTagType(tag) == FIDT_SHORT && FreeImage_GetTagCount(tag) >= 1 &&
         FreeImage_GetTagLength(tag) >= 2 && FreeImage_GetTagValue(tag)) {
         const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
         if (value >= 1 && value <= 8)
             facts.orientation = value;
     }
-    return facts.width > 0 && facts.height > 0;
+    return ok;
 }
 
 // libjpeg decodes at 1/1, 1/2, 1/4 or 1/8 and rounds sizes up. The largest
@@ -283,11 +302,8 @@ int JpegReduction(const HeaderFacts& facts, int minWidth, int minHeight)
     return 1;
 }
 
-FIBITMAP* LoadJpeg(const std::string& path, int minWidth, int minHeight)
+FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight)
 {
-    HeaderFacts facts;
-    if (!ReadHeaderFacts(FIF_JPEG, path, facts))
-        return nullptr;
     int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
     const int reduction = (minWidth > 0 || minHeight > 0) ? JpegReduction(facts, minWidth, minHeight) : 1;
     // FreeImage picks the reduction from a wanted size in the flags' upper
@@ -470,46 +486,19 @@ HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
 FIBITMAP* CImageTools::LoadImageFile(const std::string& path, int minWidth, int minHeight) const
 {
     const FREE_IMAGE_FORMAT format = FormatOf(path);
-    if (format == FIF_UNKNOWN || !ProbeImageFile(path, format == FIF_JPEG ? "JPG" : "BMP"))
+    HeaderFacts facts;
+    if (format == FIF_UNKNOWN || !ReadHeader(format, path, facts))
         return nullptr;
     if (format == FIF_JPEG)
-        return LoadJpeg(path, minWidth, minHeight);
+        return LoadJpeg(path, facts, minWidth, minHeight);
     return FI_LoadBMP(path, 0);
-}
-
-bool CImageTools::ProbeImageFile(const std::string& path, const std::string& extension) const
-{
-    const bool jpeg = extension == "JPG";
-    if (!jpeg && extension != "BMP")
-        return false;
-    HANDLE file = OpenForReading(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER fileSize = {};
-    ImagePtr header;
-    if (::GetFileSizeEx(file, &fileSize)) {
-        FreeImageIO io = HandleIo();
-        header.reset(FreeImage_LoadFromHandle(jpeg ? FIF_JPEG : FIF_BMP, &io, static_cast<fi_handle>(file),
-                                              FIF_LOAD_NOPIXELS));
-    }
-    bool ok = false;
-    if (header) {
-        const ULONGLONG width = FreeImage_GetWidth(header.get());
-        const ULONGLONG height = FreeImage_GetHeight(header.get());
-        const int bitCount = static_cast<int>(FreeImage_GetBPP(header.get()));
-        ok = width > 0 && height > 0 && bitCount > 0 && width * height <= kMaxImagePixels;
-        if (ok && !jpeg)
-            ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
-    }
-    ::CloseHandle(file);
-    return ok;
 }
 
 bool CImageTools::ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const
 {
     HeaderFacts facts;
     const FREE_IMAGE_FORMAT format = FormatOf(path);
-    if (format == FIF_UNKNOWN || !ReadHeaderFacts(format, path, facts))
+    if (format == FIF_UNKNOWN || !ReadHeader(format, path, facts))
         return false;
     const bool turned = TurnsQuarter(facts.orientation);
     width = turned ? facts.height : facts.width;

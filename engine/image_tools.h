@@ -22,28 +22,24 @@ public:
     };
 
     // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
-    // anything else gives nullptr, as does a file the decoder rejects or the
-    // probe refuses. A JPEG comes upright (turned by its EXIF orientation);
+    // anything else gives nullptr, as does a file the decoder rejects. The
+    // header is read first and refuses, before anything is allocated, more
+    // than kMaxImagePixels, and a BMP whose pixel data is not all in the file
+    // (only the last row's padding may be missing), which an unpatched
+    // FreeImage would load black. A JPEG comes upright (turned by its EXIF orientation);
     // with a wanted size it may be decoded smaller, down to no less than
     // minWidth x minHeight (upright), which is far faster for big photos.
     // The caller unloads the image (an ImagePtr does).
     FIBITMAP* LoadImageFile(const std::string& path, int minWidth = 0, int minHeight = 0) const;
     // The picture's full upright size and bit depth from the file's header
     // alone, as LoadImageFile without a wanted size would give them; false
-    // when the file cannot be read as its extension says.
+    // when the file cannot be read as its extension says or is refused.
     bool ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const;
 
     // Largest picture decoded, in pixels: 1 GiB as the 32-bit screen-format
     // copy that the wallpaper and the preview make of it. A 200-megapixel
     // phone photo fits; a few kilobytes claiming 20000 x 20000 do not.
     static constexpr unsigned long long kMaxImagePixels = 1ULL << 28;
-
-    // Reads only the header of a "JPG" or "BMP" file (extension in upper
-    // case) and says whether it may be decoded: a size FreeImage accepts,
-    // at most kMaxImagePixels, and for a BMP the pixel data inside the file
-    // with every uncompressed row present (only the last row's padding may
-    // be missing), which an unpatched FreeImage does not check.
-    bool ProbeImageFile(const std::string& path, const std::string& extension) const;
 
     // The whole image scaled to exactly width x height in the screen's pixel
     // format, as a packed DIB in a global block the caller frees; nullptr
