@@ -38,7 +38,6 @@ public:
 
     void BeginWaitCursor();
     void EndWaitCursor();
-    int WaitCursorCount() const { return m_nWaitCursorCount; }
 
 private:
     static CWinApp* s_pInstance;

@@ -48,6 +48,8 @@ TEST_F(DeleteFilesTest, SeveralFilesFromTheContextMenuThenALockedOne)
     Command(ID_LIST_DELETE_FILES);
     EXPECT_FALSE(DialogAnswered()) << "asked although nothing is selected";
     SelectRows({0, 1, 3});
+    EXPECT_FALSE(Enabled(IDC_SET_WALLPAPER));  // one picture only
+    EXPECT_TRUE(Enabled(IDC_DELETE_FILES));
     Answered(IDYES, [&] { Command(ID_LIST_DELETE_FILES); });
     EXPECT_EQ(Status(), "Files deleted successfully. Image file : More files deleted.");
     EXPECT_EQ(Rows(), (Names{"c.jpg", "e.jpg", "f.jpg"}));

@@ -1,5 +1,5 @@
 // The window framework: pre-translation in pumps, integer exchange and its error hook, command routing,
-// wait cursor, message box, dialog lifetime.
+// dialog lifetime.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 
 #include "framework/data_exchange.h"
 #include "framework/dialog.h"
-#include "framework/wait_cursor.h"
 #include "library/file_tools.h"
 #include "resource.h"
 #include "tests/test_support.h"
@@ -54,24 +53,6 @@ TEST(Framework, IntegerParsingKeepsTheValueOnFailure)
     for (const char* bad : {"", "12a", "-", "2147483648", "18446744073709551617"})  // 2^31, 2^64 + 1
         EXPECT_FALSE(CDataExchange::ParseInteger(bad, v)) << bad;
     EXPECT_EQ(v, -3);
-}
-
-TEST(Framework, WaitCursorIsCounted)
-{
-    {
-        CWaitCursor outer, inner;
-        EXPECT_EQ(CWinApp::Instance()->WaitCursorCount(), 2);
-    }
-    CWinApp::Instance()->EndWaitCursor();  // an unmatched end does not go below zero
-    EXPECT_EQ(CWinApp::Instance()->WaitCursorCount(), 0);
-}
-
-TEST(Framework, MessageBoxCaption)
-{
-    std::string text;
-    AnswerNextDialog("kavro_tests", IDNO, &text);  // the exe's name
-    EXPECT_EQ(CWinApp::Instance()->MessageBox(nullptr, "Really ?", MB_YESNO), IDNO);
-    EXPECT_EQ(text, "Really ?");
 }
 
 // A box open in a handler while the owner is destroyed (Exit from the tray while Options asks for an

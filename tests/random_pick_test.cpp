@@ -42,22 +42,3 @@ TEST_F(RandomPickTest, PickSetsTheOtherImageAndSelectsItsRow)
     EXPECT_EQ(SelectedRows(), Names{"beach.bmp"});
     EXPECT_EQ(driver::BitmapSize(CWallpaperEngine::WallpaperBitmapPath()), "50x20");
 }
-
-TEST_F(RandomPickTest, LibraryWithoutImagesOrMissingShowsTheWindowAndSetsNothing)
-{
-    AddFile("notes.txt", 100);  // not empty, so the start hides
-    WriteSetting("StartupsNumber", "100");
-    driver::ClearWallpaperTraces();
-    Start();
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_FALSE(Visible());
-        Command(ID_TRAY_PICK_RANDOM);
-        EXPECT_TRUE(Visible());
-        ::DeleteFileA(LibraryFile("notes.txt").c_str());
-        ::RemoveDirectoryA(Library().c_str());
-        Click(IDC_HIDE);
-    }
-    EXPECT_EQ(ReadSetting("Wallpaper"), "");
-    EXPECT_EQ(driver::DesktopValue("Wallpaper"), "before-test");
-    EXPECT_FALSE(testing_support::PathExists(CWallpaperEngine::WallpaperBitmapPath()));
-}

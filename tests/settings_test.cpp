@@ -50,30 +50,11 @@ TEST_F(SettingsTest, StartCounter)
     }
 }
 
-TEST_F(SettingsTest, LastImageDirectoryOnlyWhenItIsAnExistingFolder)
+// Values read from a hand-edited file are cut to the reading buffer.
+TEST_F(SettingsTest, ReadsAreBoundedByTheirBuffers)
 {
-    const std::string folder = m_dir / "pictures";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    m_settings.SetLastImageDirectory(folder);
-    EXPECT_EQ(folder, m_settings.GetLastImageDirectory());
-
-    const std::string file = folder + "\\one.jpg";
-    testing_support::WriteFileBytes(file, "x");
-    m_settings.SetLastImageDirectory(file);  // what a single-file Add leaves behind
-    EXPECT_EQ("", m_settings.GetLastImageDirectory());
-    EXPECT_EQ(file, Raw("LastImageDirectory"));
-
-    m_settings.SetLastImageDirectory(m_dir / "gone");
-    EXPECT_EQ("", m_settings.GetLastImageDirectory());
-}
-
-TEST_F(SettingsTest, ReadsGoToTheFileWithTheirBufferSizes)
-{
-    m_settings.SetWallpaperTitle("sunset");
-    Write("Wallpaper", "changed behind our back");
-    EXPECT_EQ("changed behind our back", m_settings.GetWallpaperTitle());
     Write("ResizeType", "Stretch");
-    EXPECT_EQ("S", m_settings.GetResizeType());  // one letter is all that is read
+    EXPECT_EQ("S", m_settings.GetResizeType());
     Write("Wallpaper", std::string(400, 'a').c_str());
     EXPECT_EQ(std::string(259, 'a'), m_settings.GetWallpaperTitle());
 }
