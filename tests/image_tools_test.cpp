@@ -27,18 +27,17 @@ struct DibBlock {  // a packed DIB, freed when the test ends; At reads a 32-bit 
     }
 };
 
-TEST(ImageToolsLoad, ExtensionDecidesTheDecoderAndDamagedFilesGiveNothing)
+// The extension decides the decoder; a file of the other kind gives nothing (damaged files: the corpus).
+TEST(ImageToolsLoad, ExtensionDecidesTheDecoder)
 {
     TempDir dir;
     ASSERT_TRUE(MakeImageFile(dir / "photo.jpg", 40, 30) && MakeImageFile(dir / "a.b.bmp", 17, 9));
     ASSERT_TRUE(::CreateDirectoryA((dir / "set.jpg").c_str(), nullptr));
     const std::string jpeg = ReadFileBytes(dir / "photo.jpg"), bmp = ReadFileBytes(dir / "a.b.bmp");
-    const std::string huge = bmp.substr(0, 18) + std::string(8, '\x7F') + bmp.substr(26, 28);  // claims far more pixels
     const struct { const char* name; std::string bytes; int width; } cases[] = {  // width 0: no image
         {"UPPER.JPG", jpeg, 40}, {"a.b.bmp", bmp, 17}, {"set.jpg\\inner.BMP", bmp, 17}, {"photo.jpeg", jpeg, 0},
-        {"noextension", jpeg, 0}, {"set.jpg\\picture", jpeg, 0}, {"photo.jpg.txt", jpeg, 0}, {"huge.bmp", huge, 0},
-        {"garbage.jpg", "only text", 0}, {"bmp-inside.jpg", bmp, 0}, {"jpeg-inside.bmp", jpeg, 0}, {"empty.jpg", "", 0},
-        {"broken.jpg", jpeg.substr(0, 2) + std::string(200, 'U'), 0}, {"nowhere\\missing.jpg", "not written", 0},
+        {"noextension", jpeg, 0}, {"set.jpg\\picture", jpeg, 0}, {"photo.jpg.txt", jpeg, 0},
+        {"bmp-inside.jpg", bmp, 0}, {"jpeg-inside.bmp", jpeg, 0}, {"nowhere\\missing.jpg", "not written", 0},
     };
     for (const auto& c : cases) {
         WriteFileBytes(dir / c.name, c.bytes);

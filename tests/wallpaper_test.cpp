@@ -18,12 +18,6 @@ protected:
         MainWindowTest::SetUp();
         driver::ClearWallpaperTraces();
     }
-    // A start that is not due, so it sets no wallpaper of its own.
-    void StartWithLibrary()
-    {
-        WriteSetting("StartupsNumber", "9");
-        Start()->RestoreFromTray();
-    }
     void SetWallpaperFrom(const std::string& name)
     {
         SelectRows({RowOf(name)});
@@ -59,7 +53,7 @@ TEST_F(WallpaperTest, ResizeModes)
     AddImage("big.bmp", 1600, 1600);
     AddImage("small.bmp", 200, 100);
     AddImage("photo.jpg", 2600, 2000);
-    StartWithLibrary();
+    StartShown();
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + " " + c.name);
         WriteSetting("ResizeType", c.mode);
@@ -91,7 +85,7 @@ TEST_F(WallpaperTest, TurnedPhotosComeUpright)
         const std::string app1 = std::string("\xFF\xE1\x00\x22" "Exif\0\0", 10) + std::string(tiff, sizeof tiff);
         WriteFileBytes(LibraryFile(name(c)), jpeg.substr(0, 2) + app1 + jpeg.substr(2));
     }
-    StartWithLibrary();
+    StartShown();
     const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
     RECT area = {};
     ::GetClientRect(m_dlg->PreviewDlg()->Item(IDC_PREVIEW_PICTURE), &area);
@@ -124,7 +118,7 @@ TEST_F(WallpaperTest, SelectionDecidesThePicture)
 {
     for (const char* name : {"b.bmp", "a.bmp", "c.bmp", "gone.bmp"})
         AddImage(name, 40, 30);
-    StartWithLibrary();
+    StartShown();
     const std::vector<std::string> rows = Rows();
     SelectRows({});  // nothing happens
     m_dlg->SetStatusText("as before");
@@ -202,7 +196,7 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
         {windows, "", "WallpaperStyle", inWindows, kNoRegistry, "before-test", ""},
     };
     AddImage("sunset.jpg", 64, 48);
-    StartWithLibrary();
+    StartShown();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.windows + " " + c.user + " " + c.failing);
         driver::ClearWallpaperTraces();
