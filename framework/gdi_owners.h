@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "framework/handle_owner.h"
+
 // The device context of a window, or of the screen for nullptr.
 class CClientDC {
 public:
@@ -64,33 +66,10 @@ private:
     HPALETTE m_hOld;
 };
 
-// A bitmap, brush, pen or font of ours: deleted when the owner goes, unless
-// Release handed it on.
+// A bitmap, brush, pen or font of ours.
+inline void DeleteGdiObject(HGDIOBJ object) { ::DeleteObject(object); }
 template <class T>
-class CGdiObject {
-public:
-    explicit CGdiObject(T handle = nullptr) : m_handle(handle) {}
-    ~CGdiObject() { Reset(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-
-    operator T() const { return m_handle; }
-    void Reset(T handle = nullptr)
-    {
-        if (m_handle)
-            ::DeleteObject(m_handle);
-        m_handle = handle;
-    }
-    T Release()
-    {
-        T handle = m_handle;
-        m_handle = nullptr;
-        return handle;
-    }
-
-private:
-    T m_handle;
-};
+using CGdiObject = CHandleOwner<T, &DeleteGdiObject>;
 
 using CBitmap = CGdiObject<HBITMAP>;
 using CBrush = CGdiObject<HBRUSH>;

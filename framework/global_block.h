@@ -1,29 +1,9 @@
-// A global memory block of ours (a packed DIB): freed when the owner goes,
-// unless Release handed it on.
+// A global memory block of ours (a packed DIB).
 #pragma once
 #include <windows.h>
 
-class CGlobalBlock {
-public:
-    explicit CGlobalBlock(HGLOBAL block = nullptr) : m_hBlock(block) {}
-    ~CGlobalBlock() { Reset(); }
-    CGlobalBlock(const CGlobalBlock&) = delete;
-    CGlobalBlock& operator=(const CGlobalBlock&) = delete;
+#include "framework/handle_owner.h"
 
-    operator HGLOBAL() const { return m_hBlock; }
-    void Reset(HGLOBAL block = nullptr)
-    {
-        if (m_hBlock)
-            ::GlobalFree(m_hBlock);
-        m_hBlock = block;
-    }
-    HGLOBAL Release()
-    {
-        HGLOBAL block = m_hBlock;
-        m_hBlock = nullptr;
-        return block;
-    }
-
-private:
-    HGLOBAL m_hBlock;
-};
+// An imported function's address is no constant for every compiler: a local one.
+inline void FreeGlobalBlock(HGLOBAL block) { ::GlobalFree(block); }
+using CGlobalBlock = CHandleOwner<HGLOBAL, &FreeGlobalBlock>;
