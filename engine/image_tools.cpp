@@ -11,6 +11,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include "engine/image_ptr.h"
 #include "framework/gdi_owners.h"
 #include "framework/global_block.h"
@@ -323,15 +327,16 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
 // ---- resampling
 
 // For each output index along one axis: the source pixels it takes and their
-// weights (fixed point, summing to kWeightOne).
+// weights (fixed point, summing to kWeightOne). Taps come in pairs, an odd
+// count padded with a zero weight: the passes below take two at a time.
 constexpr int kWeightBits = 14;
 constexpr int kWeightOne = 1 << kWeightBits;
 
 struct Taps {
-    std::vector<int> first;    // first source index, per output index
-    std::vector<int> count;    // number of source pixels, per output index
-    std::vector<int> offset;   // into weights, per output index
-    std::vector<int> weights;
+    std::vector<int> first;      // first source index, per output index
+    std::vector<int> count;      // number of taps (even), per output index
+    std::vector<int> offset;     // into weights, per output index
+    std::vector<short> weights;  // at most kWeightOne: a 16-bit multiply-add takes them
 };
 
 // Shrinking: each output pixel is the mean of the source span it covers,
@@ -365,27 +370,117 @@ Taps MakeTaps(int source, int target)
         for (double share : shares)
             total += share;
         taps.first[i] = first;
-        taps.count[i] = static_cast<int>(shares.size());
         taps.offset[i] = static_cast<int>(taps.weights.size());
         // Rounded weights, the rest given to the biggest: the sum is exact.
         int sum = 0;
         size_t biggest = 0;
         for (size_t k = 0; k < shares.size(); ++k) {
             const int weight = static_cast<int>(std::lround(shares[k] / total * kWeightOne));
-            taps.weights.push_back(weight);
+            taps.weights.push_back(static_cast<short>(weight));
             sum += weight;
             if (shares[k] > shares[biggest])
                 biggest = k;
         }
-        taps.weights[taps.offset[i] + biggest] += kWeightOne - sum;
+        taps.weights[taps.offset[i] + biggest] += static_cast<short>(kWeightOne - sum);
+        if (shares.size() % 2 != 0)
+            taps.weights.push_back(0);
+        taps.count[i] = static_cast<int>(taps.weights.size()) - taps.offset[i];
     }
     return taps;
 }
 
+// The vertical pass keeps 8 fraction bits, less 32768 so that the values fit
+// a signed 16-bit multiply-add in the horizontal pass. As the weights sum to
+// kWeightOne, the bias comes back there as one constant.
+constexpr int kDownShift = kWeightBits - 8;
+constexpr int kDownRound = (1 << (kDownShift - 1)) - (32768 << kDownShift);
+constexpr int kAcrossShift = kWeightBits + 8;
+constexpr int kAcrossRound = (1 << (kAcrossShift - 1)) + (32768 << kWeightBits);
+
+// The bytes of the given rows from byte `first` on, weighted and summed,
+// into `column`.
+void SumRowsFrom(size_t first, const BYTE* const* rows, const short* w, int count, size_t bytes, short* column)
+{
+    for (size_t i = first; i < bytes; ++i) {
+        int sum = kDownRound;
+        for (int k = 0; k < count; ++k)
+            sum += w[k] * rows[k][i];
+        column[i] = static_cast<short>(std::clamp(sum >> kDownShift, -32768, 32767));
+    }
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+
+// Two 16-bit weights in every 32-bit lane: pmaddwd's pairs.
+__m128i WeightPair(const short* w)
+{
+    return _mm_set1_epi32(static_cast<int>((static_cast<unsigned>(w[1]) << 16) | static_cast<WORD>(w[0])));
+}
+
+// The same, 16 bytes at a time.
+void SumRows(const BYTE* const* rows, const short* w, int count, size_t bytes, short* column)
+{
+    const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(kDownRound);
+    size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i s0 = round, s1 = round, s2 = round, s3 = round;
+        for (int k = 0; k < count; k += 2) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i));
+            const __m128i pair = WeightPair(w + k);
+            const __m128i low = _mm_unpacklo_epi8(a, b), high = _mm_unpackhi_epi8(a, b);  // a0 b0 a1 b1 ...
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), pair));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), pair));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(high, zero), pair));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), pair));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i),
+                         _mm_packs_epi32(_mm_srai_epi32(s0, kDownShift), _mm_srai_epi32(s1, kDownShift)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(column + i + 8),
+                         _mm_packs_epi32(_mm_srai_epi32(s2, kDownShift), _mm_srai_epi32(s3, kDownShift)));
+    }
+    SumRowsFrom(i, rows, w, count, bytes, column);
+}
+
+// One output pixel: the taps' channels meet their weights two pixels at a
+// time (a load takes four values; the fourth is the next pixel's, dropped).
+DWORD BlendPixel(const short* p, int step, const short* w, int count)
+{
+    __m128i sum = _mm_set1_epi32(kAcrossRound);
+    for (int k = 0; k < count; k += 2, p += 2 * step) {
+        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + step));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), WeightPair(w + k)));
+    }
+    sum = _mm_srai_epi32(sum, kAcrossShift);
+    sum = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+    return static_cast<DWORD>(_mm_cvtsi128_si32(sum)) & 0xFFFFFF;
+}
+
+#else
+
+void SumRows(const BYTE* const* rows, const short* w, int count, size_t bytes, short* column)
+{
+    SumRowsFrom(0, rows, w, count, bytes, column);
+}
+
+DWORD BlendPixel(const short* p, int step, const short* w, int count)
+{
+    DWORD pixel = 0;
+    for (int c = 0; c < 3; ++c) {
+        int sum = kAcrossRound;
+        for (int k = 0; k < count; ++k)
+            sum += w[k] * p[k * step + c];
+        pixel |= static_cast<DWORD>(std::clamp(sum >> kAcrossShift, 0, 255)) << (8 * c);
+    }
+    return pixel;
+}
+
+#endif
+
 // A 24- or 32-bit FIT_BITMAP scaled to width x height as 32-bit BGRX rows in
-// FreeImage's bottom-up order. Each output row first sums its source rows
-// (whole rows at a time, which the compiler vectorises), kept with 8
-// fraction bits, then is scaled across.
+// FreeImage's bottom-up order. Each output row first sums its source rows,
+// kept with 8 fraction bits, then is scaled across.
 bool Resample(FIBITMAP* image, int width, int height, DWORD* out)
 {
     const int sw = CImageTools::FI_GetWidth(image), sh = CImageTools::FI_GetHeight(image);
@@ -394,38 +489,19 @@ bool Resample(FIBITMAP* image, int width, int height, DWORD* out)
         return false;
     const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
     const size_t rowBytes = static_cast<size_t>(sw) * step;
-    // Weights sum to 2^14: a byte sum fits an int, and so does a sum of
-    // values up to 255 << 8.
-    std::vector<int> sums(rowBytes);
-    std::vector<WORD> column(rowBytes);
+    // Room past the row for the loads of a padding tap (weight zero) and for
+    // the fourth value a load takes.
+    std::vector<short> column(rowBytes + 8);
+    std::vector<const BYTE*> rows;
     for (int y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
-        const int* wy = &down.weights[down.offset[y]];
-        for (int k = 0; k < down.count[y]; ++k) {
-            const BYTE* in = FreeImage_GetScanLine(image, down.first[y] + k);
-            const int w = wy[k];
-            for (size_t i = 0; i < rowBytes; ++i)
-                sums[i] += w * in[i];
-        }
-        constexpr int shiftDown = kWeightBits - 8, halfDown = 1 << (shiftDown - 1);
-        for (size_t i = 0; i < rowBytes; ++i)
-            column[i] = static_cast<WORD>((sums[i] + halfDown) >> shiftDown);
-
+        rows.clear();
+        for (int k = 0; k < down.count[y]; ++k)
+            rows.push_back(FreeImage_GetScanLine(image, std::min(down.first[y] + k, sh - 1)));
+        SumRows(rows.data(), &down.weights[down.offset[y]], down.count[y], rowBytes, column.data());
         DWORD* line = out + static_cast<size_t>(y) * width;
-        constexpr int shift = kWeightBits + 8, half = 1 << (shift - 1);
-        for (int x = 0; x < width; ++x) {
-            const WORD* p = &column[static_cast<size_t>(across.first[x]) * step];
-            const int* w = &across.weights[across.offset[x]];
-            int b = half, g = half, r = half;
-            for (int k = 0; k < across.count[x]; ++k, p += step) {
-                b += w[k] * p[0];
-                g += w[k] * p[1];
-                r += w[k] * p[2];
-            }
-            line[x] = static_cast<DWORD>(std::min(b >> shift, 255)) |
-                      (static_cast<DWORD>(std::min(g >> shift, 255)) << 8) |
-                      (static_cast<DWORD>(std::min(r >> shift, 255)) << 16);
-        }
+        for (int x = 0; x < width; ++x)
+            line[x] = BlendPixel(&column[static_cast<size_t>(across.first[x]) * step], step,
+                                 &across.weights[across.offset[x]], across.count[x]);
     }
     return true;
 }
