@@ -371,17 +371,16 @@ Taps MakeTaps(int source, int target)
             total += share;
         taps.first[i] = first;
         taps.offset[i] = static_cast<int>(taps.weights.size());
-        // Rounded weights, the rest given to the biggest: the sum is exact.
-        int sum = 0;
-        size_t biggest = 0;
-        for (size_t k = 0; k < shares.size(); ++k) {
-            const int weight = static_cast<int>(std::lround(shares[k] / total * kWeightOne));
-            taps.weights.push_back(static_cast<short>(weight));
-            sum += weight;
-            if (shares[k] > shares[biggest])
-                biggest = k;
+        // Each weight is the step between rounded running totals: the sum is
+        // exact and no weight is negative, however many taps share the rounding.
+        double running = 0;
+        int previous = 0;
+        for (double share : shares) {
+            running += share;
+            const int upTo = static_cast<int>(std::lround(running / total * kWeightOne));
+            taps.weights.push_back(static_cast<short>(upTo - previous));
+            previous = upTo;
         }
-        taps.weights[taps.offset[i] + biggest] += static_cast<short>(kWeightOne - sum);
         if (shares.size() % 2 != 0)
             taps.weights.push_back(0);
         taps.count[i] = static_cast<int>(taps.weights.size()) - taps.offset[i];
