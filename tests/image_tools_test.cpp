@@ -86,6 +86,11 @@ TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSize)
     for (int i = 0; i < 16 * 4; ++i)
         EXPECT_NE(shrunk.At(i % 16, i / 16) & 0xC0C0C0, 0u) << "black at " << i;
     EXPECT_EQ(tools.StretchToDib(image.get(), 100000, 100000), nullptr);  // past a 32-bit size
+    // 300:1, each span's bottom row white: the mean, 255/300, rounds to 1 (tap weights must stay positive).
+    const Image lines = MakePicture(1, 3000, [](int, int y) { return y % 300 == 299 ? kWhite : 0; });
+    const DibBlock thin{tools.StretchToDib(lines.get(), 1, 10)};
+    for (int y = 0; y < 10; ++y)
+        EXPECT_EQ(thin.At(0, y), RGB(1, 1, 1)) << y;
 
     HDC screen = ::GetDC(nullptr);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 8, 8);
