@@ -28,7 +28,7 @@ void CTrayIcon::Add(HWND owner, HICON icon, const char* tip, UINT menuId)
 {
     if (m_bShown)
         return;
-    m_menu = ::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(menuId));
+    m_menu.Reset(::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(menuId)));
     // The first, shortest layout of the record (88 bytes in a 32-bit build).
     m_data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     m_data.hWnd = owner;
@@ -53,10 +53,7 @@ void CTrayIcon::Remove()
         ::Shell_NotifyIconA(NIM_DELETE, &m_data);
         m_bShown = false;
     }
-    if (m_menu) {
-        ::DestroyMenu(m_menu);
-        m_menu = nullptr;
-    }
+    m_menu.Reset();
 }
 
 bool CTrayIcon::OnTaskbarCreated(UINT msg)

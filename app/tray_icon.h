@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/kernel_owners.h"
+
 class CTrayIcon {
 public:
     static const UINT kNotifyMessage = WM_USER + 1;
@@ -36,7 +38,7 @@ private:
     void HandToShell();
 
     NOTIFYICONDATAA m_data;
-    HMENU m_menu = nullptr;
+    CMenuHandle m_menu;
     bool m_bShown = false;
     int m_nAdds = 0;
 };

@@ -114,7 +114,7 @@ BOOL CWallpaperDlg::OnInitDialog()
 
     StartupDecision();
 
-    m_menuList = ::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_LIST_MENU));
+    m_menuList.Reset(::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_LIST_MENU)));
     m_trayIcon.Add(m_hWnd, m_hIcon, kTitle, IDR_TRAY_MENU);
     CreateFonts();
     CreateToolTips();
@@ -261,9 +261,7 @@ void CWallpaperDlg::ExitProgram()
     // The controls that used the fonts are gone now.
     m_fontList.Reset();
     m_fontStatus.Reset();
-    if (m_menuList)
-        ::DestroyMenu(m_menuList);
-    m_menuList = nullptr;
+    m_menuList.Reset();
 }
 
 void CWallpaperDlg::ShowAboutBox()

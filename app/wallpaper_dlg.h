@@ -110,7 +110,7 @@ private:
     COptionsDlg* m_pOptionsDlg = nullptr;
     CPreviewDlg* m_pPreviewDlg = nullptr;
     CTrayIcon m_trayIcon;
-    HMENU m_menuList = nullptr;
+    CMenuHandle m_menuList;
     char m_szStartDir[MAX_PATH];
     std::string m_strLibraryPath;
     int m_nMinutesElapsed = 0;

@@ -9,6 +9,7 @@
 #include "engine/image_tools.h"
 #include "engine/random_generator.h"
 #include "framework/global_block.h"
+#include "framework/kernel_owners.h"
 #include "library/file_tools.h"
 #include "settings/settings.h"
 
@@ -45,13 +46,12 @@ std::string CWallpaperEngine::Desktop::UserFolder() const
 
 bool CWallpaperEngine::Desktop::SetValue(const char* name, const std::string& value) const
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
         return false;
-    const LONG rc = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    const CRegKey key(opened);
+    return ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool CWallpaperEngine::Desktop::SetWallpaper(const std::string& path) const

@@ -1,9 +1,17 @@
 // A handle of ours, given back through Free when the owner goes, at every exit
-// of the scope, unless Release handed it on. The GDI objects and the global
-// blocks are such owners.
+// of the scope, unless Release handed it on. The GDI objects, the global
+// blocks and the kernel, registry and menu handles are such owners.
 #pragma once
 
-template <class T, auto Free>
+// Most handles are empty when null; file and find handles also when
+// INVALID_HANDLE_VALUE, which their owners say through IsValid.
+template <class T>
+bool NotNull(T handle)
+{
+    return handle != nullptr;
+}
+
+template <class T, auto Free, auto IsValid = &NotNull<T>>
 class CHandleOwner {
 public:
     explicit CHandleOwner(T handle = nullptr) : m_handle(handle) {}
@@ -12,9 +20,10 @@ public:
     CHandleOwner& operator=(const CHandleOwner&) = delete;
 
     operator T() const { return m_handle; }
+    bool Valid() const { return IsValid(m_handle); }
     void Reset(T handle = nullptr)
     {
-        if (m_handle)
+        if (IsValid(m_handle))
             Free(m_handle);
         m_handle = handle;
     }

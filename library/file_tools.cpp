@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "framework/kernel_owners.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -9,11 +10,8 @@ namespace {
 // The first entry a file search finds for the path; false when none.
 bool FindFirstEntry(const std::string& path, WIN32_FIND_DATAA& fd)
 {
-    HANDLE h = ::FindFirstFileA(path.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(h);
-    return true;
+    const CFindHandle search(::FindFirstFileA(path.c_str(), &fd));
+    return search.Valid();
 }
 
 }  // namespace

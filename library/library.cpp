@@ -2,21 +2,22 @@
 
 #include <shellapi.h>
 
+#include "framework/kernel_owners.h"
+
 template <typename Visit>
 void CLibrary::ForEachEntry(Visit visit) const
 {
     if (m_strFolder.empty())
         return;
     WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(PathOf("*.*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    const CFindHandle search(::FindFirstFileA(PathOf("*.*").c_str(), &fd));
+    if (!search.Valid())
         return;
     bool more = true;
     do {
         if (lstrcmpA(fd.cFileName, ".") != 0 && lstrcmpA(fd.cFileName, "..") != 0)
             more = visit(fd);
-    } while (more && ::FindNextFileA(h, &fd));
-    ::FindClose(h);
+    } while (more && ::FindNextFileA(search, &fd));
 }
 
 bool CLibrary::Exists() const
