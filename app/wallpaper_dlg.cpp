@@ -432,11 +432,10 @@ void CWallpaperDlg::StartupDecision()
 void CWallpaperDlg::ArmExitTimer()
 {
     ::KillTimer(m_hWnd, m_nExitTimerId);
-    const std::string timeout = m_settings.GetTimeout();
-    if (timeout.empty() || timeout == "0")
+    m_nTimeoutMinutes = m_settings.TimeoutMinutes();
+    if (m_nTimeoutMinutes == 0)
         return;
     m_nMinutesElapsed = 0;
-    m_nTimeoutMinutes = CSettings::AtoI(timeout);
     m_nExitTimerId = ::SetTimer(m_hWnd, kExitTimerId, kExitTimerPeriod, nullptr);
 }
 

@@ -770,14 +770,11 @@ RECT CImageTools::FitRect(int w, int h, int maxW, int maxH)
     return rect;
 }
 
-CImageTools::FitDecision CImageTools::DecideFit(const std::string& mode, int iw, int ih, int sw, int sh)
+CImageTools::FitDecision CImageTools::DecideFit(FitMode mode, int iw, int ih, int sw, int sh)
 {
-    // Only the first letter is stored; anything but S or N (a hand-edited
-    // settings file) gets the default rather than writing nothing at all.
-    const char letter = mode.empty() ? 'P' : mode[0];
-    if (letter == 'N')
+    if (mode == FitMode::NoResize)
         return FitDecision{false, iw, ih};
-    if (letter == 'S')
+    if (mode == FitMode::Stretch)
         return FitDecision{true, sw, sh};
     if (sw < iw || sh < ih) {
         const RECT fitted = FitRect(iw, ih, sw, sh);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "settings/settings.h"
+
 // FreeImage's image handle; only engine/*.cpp sees its definition.
 struct FIBITMAP;
 
@@ -62,10 +64,8 @@ public:
     // Shrinks w x h proportionally into maxW x maxH (width first); never
     // enlarges. The result is (0, 0, fitted width, fitted height).
     static RECT FitRect(int w, int h, int maxW, int maxH);
-    // The fitting decision for the stored resize mode ("P", "S" or "N"; only
-    // the first letter counts, empty or unknown means "P") and the image and
-    // screen sizes.
-    static FitDecision DecideFit(const std::string& mode, int iw, int ih, int sw, int sh);
+    // The fitting decision for the resize mode and the image and screen sizes.
+    static FitDecision DecideFit(FitMode mode, int iw, int ih, int sw, int sh);
 
     // FreeImage set-up for the process: once at start, once at exit.
     static void InitialiseLibrary();

@@ -122,11 +122,8 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     const bool known = tools.ReadUprightSize(sourcePath, imageWidth, imageHeight, imageDepth);
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    std::string mode = m_settings.GetResizeType();
-    if (mode.empty())
-        mode = "P";
     const CImageTools::FitDecision fit =
-        CImageTools::DecideFit(mode, imageWidth, imageHeight, screenWidth, screenHeight);
+        CImageTools::DecideFit(m_settings.ResizeMode(), imageWidth, imageHeight, screenWidth, screenHeight);
 
     ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0, fit.scaled ? fit.height : 0)
                          : nullptr);

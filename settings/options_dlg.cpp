@@ -163,23 +163,16 @@ void COptionsDlg::Open()
     ::MoveWindow(m_hWnd, kLeft, kTop, rc.right - rc.left, rc.bottom - rc.top, TRUE);
     ::ShowWindow(m_hWnd, SW_SHOW);
 
-    const std::string timeout = m_settings.GetTimeout();
-    int minutes = kMinMinutes;
-    if (!timeout.empty() && timeout != "0") {
-        m_checkAutoExit.SetCheck(true);
-        minutes = CSettings::AtoI(timeout);
-    } else {
-        m_checkAutoExit.SetCheck(false);
-    }
+    int minutes = m_settings.TimeoutMinutes();
+    m_checkAutoExit.SetCheck(minutes != 0);
+    if (minutes == 0)
+        minutes = kMinMinutes;
     SetMinutesLabel(minutes);
     m_sliderTimeout.SetPos(minutes);
 
     RefreshChoices();
 
-    std::string startups = m_settings.GetStartupsNumber();
-    if (startups.empty())
-        startups = "1";
-    SetItemText(IDC_STARTUPS_EDIT, startups.c_str());
+    SetItemText(IDC_STARTUPS_EDIT, Format("%d", m_settings.StartupsNumber()).c_str());
 }
 
 void COptionsDlg::SetMinutesLabel(int minutes)
@@ -197,14 +190,10 @@ void COptionsDlg::RefreshChoices()
     ::ShowWindow(m_sliderTimeout, show);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), show);
 
-    std::string mode = m_settings.GetResizeType();
-    if (mode.empty())
-        mode = "P";
-    if (mode == "P" || mode == "S" || mode == "N") {
-        m_radioProportional.SetCheck(mode == "P");
-        m_radioStretch.SetCheck(mode == "S");
-        m_radioNoResize.SetCheck(mode == "N");
-    }
+    const FitMode mode = m_settings.ResizeMode();
+    m_radioProportional.SetCheck(mode == FitMode::Proportional);
+    m_radioStretch.SetCheck(mode == FitMode::Stretch);
+    m_radioNoResize.SetCheck(mode == FitMode::NoResize);
 
     m_nTimerId = ::SetTimer(m_hWnd, kLabelTimerId, kLabelTimerPeriod, nullptr);
 }
@@ -284,17 +273,15 @@ void COptionsDlg::OnApply()
                          startups.c_str());
     }
 
-    std::string mode;
-    if (m_radioProportional.IsChecked())
-        mode = "P";
-    else if (m_radioStretch.IsChecked())
-        mode = "S";
+    FitMode mode = FitMode::Proportional;
+    if (m_radioStretch.IsChecked())
+        mode = FitMode::Stretch;
     else if (m_radioNoResize.IsChecked())
-        mode = "N";
+        mode = FitMode::NoResize;
 
-    bool stored = m_settings.SetStartupsNumber(startups);
-    stored = m_settings.SetTimeout(timeout) && stored;
-    stored = m_settings.SetResizeType(mode) && stored;
+    bool stored = m_settings.SetStartupsNumber(CSettings::AtoI(startups));
+    stored = m_settings.SetTimeoutMinutes(CSettings::AtoI(timeout)) && stored;
+    stored = m_settings.SetResizeMode(mode) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 

@@ -30,8 +30,8 @@ bool CSettings::Write(const char* key, const std::string& value) const
     return ::WritePrivateProfileStringA(kSection, key, value.c_str(), m_strIniPath.c_str()) != FALSE;
 }
 
-std::string CSettings::GetResizeType() const { return Read("ResizeType", kResizeTypeBuffer); }
-bool CSettings::SetResizeType(const std::string& value) const { return Write("ResizeType", value); }
+FitMode CSettings::ResizeMode() const { return FitModeOf(Read("ResizeType", kResizeTypeBuffer)); }
+bool CSettings::SetResizeMode(FitMode mode) const { return Write("ResizeType", std::string(1, LetterOf(mode))); }
 
 std::string CSettings::GetLastImageDirectory() const
 {
@@ -46,14 +46,47 @@ bool CSettings::SetLastImageDirectory(const std::string& value) const { return W
 std::string CSettings::GetWallpaperTitle() const { return Read("Wallpaper", kValueBuffer); }
 bool CSettings::SetWallpaperTitle(const std::string& value) const { return Write("Wallpaper", value); }
 
-std::string CSettings::GetTimeout() const { return Read("Timeout", kValueBuffer); }
-bool CSettings::SetTimeout(const std::string& value) const { return Write("Timeout", value); }
+int CSettings::TimeoutMinutes() const
+{
+    const std::string text = Read("Timeout", kValueBuffer);
+    if (text.empty() || text == "0")
+        return 0;
+    const int minutes = AtoI(text);
+    return minutes < 1 ? 1 : minutes;
+}
+bool CSettings::SetTimeoutMinutes(int minutes) const { return WriteNumber("Timeout", minutes < 0 ? 0 : minutes); }
 
-std::string CSettings::GetStartupsNumber() const { return Read("StartupsNumber", kValueBuffer); }
-bool CSettings::SetStartupsNumber(const std::string& value) const { return Write("StartupsNumber", value); }
+int CSettings::StartupsNumber() const
+{
+    const std::string text = Read("StartupsNumber", kValueBuffer);
+    return text.empty() ? 1 : AtoI(text);
+}
+bool CSettings::SetStartupsNumber(int every) const { return WriteNumber("StartupsNumber", every); }
 
-std::string CSettings::GetCurrentStartupNumber() const { return Read("CurrentStartupNumber", kValueBuffer); }
-bool CSettings::SetCurrentStartupNumber(const std::string& value) const { return Write("CurrentStartupNumber", value); }
+int CSettings::CurrentStartupNumber() const { return AtoI(Read("CurrentStartupNumber", kValueBuffer)); }
+
+char CSettings::LetterOf(FitMode mode)
+{
+    switch (mode) {
+    case FitMode::Stretch: return 'S';
+    case FitMode::NoResize: return 'N';
+    default: return 'P';
+    }
+}
+
+FitMode CSettings::FitModeOf(const std::string& text)
+{
+    // A hand-edited file may hold anything: the default rather than nothing.
+    const char letter = text.empty() ? 'P' : text[0];
+    return letter == 'S' ? FitMode::Stretch : letter == 'N' ? FitMode::NoResize : FitMode::Proportional;
+}
+
+bool CSettings::WriteNumber(const char* key, int value) const
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    return Write(key, text);
+}
 
 int CSettings::AtoI(const std::string& text)
 {
@@ -81,26 +114,13 @@ int CSettings::AtoI(const std::string& text)
 
 bool CSettings::AdvanceStartupCounter() const
 {
-    std::string current = GetCurrentStartupNumber();
-    std::string every = GetStartupsNumber();
-    if (every.empty()) {
-        every = "1";
-        SetStartupsNumber(every);
-    }
-    const long long next = static_cast<long long>(AtoI(current)) + 1;
-    const long long n = AtoI(every);
-    bool due = false;
-    std::string newCurrent;
-    if (next == n) {
-        newCurrent = "0";
-        due = true;
-    } else if (next > n) {
-        newCurrent = "0";
-    } else {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", static_cast<int>(next));
-        newCurrent = text;
-    }
-    SetCurrentStartupNumber(newCurrent);
+    if (Read("StartupsNumber", kValueBuffer).empty())
+        SetStartupsNumber(1);
+    const long long next = static_cast<long long>(CurrentStartupNumber()) + 1;
+    const long long n = StartupsNumber();
+    // Due when the count reaches the interval; past it (the interval was
+    // lowered) the count starts again without a change.
+    const bool due = next == n;
+    WriteNumber("CurrentStartupNumber", next >= n ? 0 : static_cast<int>(next));
     return due;
 }

@@ -58,7 +58,7 @@ TEST(ImageToolsFit, ShrinksWidthFirstNeverEnlargesAndFollowsTheMode)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        const CImageTools::FitDecision d = CImageTools::DecideFit(c.mode, c.w, c.h, c.sw, c.sh);
+        const CImageTools::FitDecision d = CImageTools::DecideFit(CSettings::FitModeOf(c.mode), c.w, c.h, c.sw, c.sh);
         EXPECT_EQ(d.scaled, c.scaled);
         EXPECT_EQ(d.width, c.fw);
         EXPECT_EQ(d.height, c.fh);

@@ -43,7 +43,7 @@ TEST_F(MainWindowTest, SettingsAndLibraryStayInTheStartDirectory)
     TempDir elsewhere;
     EXPECT_EQ(m_dlg->Settings().m_strIniPath, "C:\\\\Kavro.ini");
     EXPECT_EQ(m_dlg->LibraryPath(), "C:\\\\Wallpaper");
-    m_dlg->Settings().SetTimeout("7");
+    m_dlg->Settings().SetTimeoutMinutes(7);
     Close();
     EXPECT_EQ(::GetPrivateProfileIntA("Kavro", "Timeout", 0, "C:\\Kavro.ini"), 7);
     EXPECT_TRUE(::DeleteFileA("C:\\Kavro.ini"));

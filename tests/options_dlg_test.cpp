@@ -59,7 +59,7 @@ TEST_F(OptionsDlgTest, StoredValuesApplyCheckBoxEscapeAndCancel)
 {
     // Trackbar minutes (0: unchecked, the trackbar hidden), mode shown (0: none checked), mode stored by Apply.
     const struct { const char *timeout, *mode; int minutes; char shown; const char* stored; } cases[] = {
-        {"500", "X", 120, 0, ""},  // the label tells the stored 500; an unknown mode checks no button
+        {"500", "X", 120, 'P', "P"},  // the label tells the stored 500; an unknown mode reads as P
         {nullptr, nullptr, 0, 'P', "P"}, {"0", "S", 0, 'S', "S"}, {"30", "N", 30, 'N', "N"},
     };
     const auto tick = [&] { ::SendMessageA(m_dlg->OptionsDlg()->m_hWnd, WM_TIMER, COptionsDlg::kLabelTimerId, 0); };
@@ -155,7 +155,7 @@ TEST_F(OptionsDlgTest, NumberFieldArrowsCorrectionAndPrompts)
     ::SetWindowTextA(Field(), digits.c_str());
     EXPECT_EQ(BoxesOf([&] { Press(IDOK); }), "Please enter an integer.");
     EXPECT_TRUE(Shown());
-    EXPECT_NE(ReadFileBytes(IniPath()).find("StartupsNumber=" + digits + "\r\n"), std::string::npos);
+    EXPECT_EQ(ReadSetting("StartupsNumber"), "2147483647");
     EXPECT_EQ(::GetWindowTextLengthA(Ctrl(IDC_STATUS)), static_cast<int>(Report(digits).size()));
 }
 

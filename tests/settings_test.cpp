@@ -54,7 +54,7 @@ TEST_F(SettingsTest, StartCounter)
 TEST_F(SettingsTest, ReadsAreBoundedByTheirBuffers)
 {
     Write("ResizeType", "Stretch");
-    EXPECT_EQ("S", m_settings.GetResizeType());
+    EXPECT_EQ(FitMode::Stretch, m_settings.ResizeMode());
     Write("Wallpaper", std::string(400, 'a').c_str());
     EXPECT_EQ(std::string(259, 'a'), m_settings.GetWallpaperTitle());
 }
