@@ -1,5 +1,6 @@
-// Image loading (FreeImage), scaling and conversion to packed DIBs (GDI),
-// writing BMP files, and the rules for fitting an image to the screen.
+// What callers see of the image work: loading (image_decoder), scaling and
+// conversion to packed DIBs and BMP files (dib_writer, resampler), and the
+// rules for fitting an image to the screen.
 #pragma once
 #include <windows.h>
 
@@ -25,23 +26,19 @@ public:
 
     // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
     // anything else gives nullptr, as does a file the decoder rejects. The
-    // header is read first and refuses, before anything is allocated, more
-    // than kMaxImagePixels, and a BMP whose pixel data is not all in the file
+    // header is read first and refuses, before anything is allocated, a
+    // picture too large, and a BMP whose pixel data is not all in the file
     // (only the last row's padding may be missing), which an unpatched
     // FreeImage would load black. A JPEG comes upright (turned by its EXIF orientation);
     // with a wanted size it may be decoded smaller, down to no less than
     // minWidth x minHeight (upright), which is far faster for big photos.
-    // The caller unloads the image (an ImagePtr does).
+    // The caller unloads the image (an ImagePtr does). The size bound is
+    // image_checks::SizeAllowed.
     FIBITMAP* LoadImageFile(const std::string& path, int minWidth = 0, int minHeight = 0) const;
     // The picture's full upright size and bit depth from the file's header
     // alone, as LoadImageFile without a wanted size would give them; false
     // when the file cannot be read as its extension says or is refused.
     bool ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const;
-
-    // Largest picture decoded, in pixels: 1 GiB as the 32-bit screen-format
-    // copy that the wallpaper and the preview make of it. A 200-megapixel
-    // phone photo fits; a few kilobytes claiming 20000 x 20000 do not.
-    static constexpr unsigned long long kMaxImagePixels = 1ULL << 28;
 
     // The whole image scaled to exactly width x height in the screen's pixel
     // format, as a packed DIB in a global block the caller frees; nullptr

@@ -1,0 +1,299 @@
+#include "engine/dib_writer.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "engine/image_io.h"
+#include "engine/image_ptr.h"
+#include "engine/resampler.h"
+#include "framework/gdi_owners.h"
+#include "framework/global_block.h"
+#include "framework/kernel_owners.h"
+
+namespace dib_writer {
+namespace {
+
+// Largest pixel area we hand to GDI or write: a packed DIB with a full colour
+// table and the 14-byte file header must still fit in a signed 32-bit size.
+constexpr LONGLONG kMaxImageBytes = 0x7FFFFFFFLL - 14 - 40 - 4 * 256;
+
+const char* const kTemporarySuffix = ".tmp";
+
+// Bytes in one DIB row: padded to whole 32-bit words.
+LONGLONG DibRowBytes(LONGLONG width, int bitCount)
+{
+    return ((width * bitCount + 31) & ~31LL) / 8;
+}
+
+// Colour-table entries of a packed DIB: 2^bits up to 8 bits, none above.
+int ColourTableEntries(int bitCount)
+{
+    return bitCount <= 8 ? 1 << bitCount : 0;
+}
+
+HANDLE CreateForWriting(const std::string& path)
+{
+    return ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Moves the finished temporary file over the target; on failure the
+// temporary file goes and the target is as it was.
+bool ReplaceWithTemporary(const std::string& temporary, const std::string& target)
+{
+    // Windows will not replace a read-only file, Wine will: refuse it here
+    // as opening the target for writing would.
+    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    if (::MoveFileExA(temporary.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileA(temporary.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool SaveBmp(FIBITMAP* image, const std::string& path, int flags)
+{
+    if (!image)
+        return false;
+    CFileHandle file(CreateForWriting(path));
+    if (!file.Valid())
+        return false;
+    FreeImageIO io = image_io::HandleIo();
+    bool ok = FreeImage_SaveToHandle(FIF_BMP, image, &io, static_cast<fi_handle>(file), flags) != FALSE;
+    ok = ::FlushFileBuffers(file) && ok;
+    return ::CloseHandle(file.Release()) && ok;
+}
+
+namespace {
+
+// Averages the image into width x height 32-bit rows at the place `place`
+// gives for that many pixels (nullptr: no memory). Palette, grey and 16-bit
+// pictures are averaged as 24-bit colour.
+template <typename Place>
+bool AverageInto(FIBITMAP* image, int width, int height, Place place)
+{
+    if (!image || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
+        return false;
+    // Refuse before anything is allocated.
+    if (DibRowBytes(width, 32) * height > kMaxImageBytes)
+        return false;
+    const int bpp = static_cast<int>(FreeImage_GetBPP(image));
+    ImagePtr converted;
+    if (bpp != 24 && bpp != 32) {
+        converted.reset(FreeImage_ConvertTo24Bits(image));
+        if (!converted)
+            return false;
+    }
+    try {
+        DWORD* out = place(static_cast<size_t>(width) * height);
+        FIBITMAP* source = converted ? converted.get() : image;
+        // FreeImage keeps rows bottom-up, as a DIB does: row 0 is the bottom one.
+        return out && resampler::Resample(FreeImage_GetBits(source), FreeImage_GetPitch(source),
+                                          static_cast<int>(FreeImage_GetWidth(source)),
+                                          static_cast<int>(FreeImage_GetHeight(source)),
+                                          static_cast<int>(FreeImage_GetBPP(source)) / 8, width, height,
+                                          reinterpret_cast<std::uint32_t*>(out));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// A packed DIB of a 32-bit screen, as GDI would give it: header, no colour
+// table, bottom-up rows.
+}  // namespace
+
+HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
+{
+    CGlobalBlock block;
+    BITMAPINFOHEADER* header = nullptr;
+    if (!AverageInto(image, width, height, [&](size_t count) -> DWORD* {
+            block.Reset(::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD)));
+            header = static_cast<BITMAPINFOHEADER*>(static_cast<HGLOBAL>(block));  // a fixed block's handle is its address
+            return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
+        }))
+        return nullptr;
+    *header = BITMAPINFOHEADER{};
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = 32;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
+    return block.Release();
+}
+
+HBITMAP AverageIntoBitmap(FIBITMAP* image, int width, int height, HDC dc)
+{
+    if (!dc)
+        return nullptr;
+    std::vector<DWORD> pixels;
+    if (!AverageInto(image, width, height, [&](size_t count) {
+            pixels.resize(count);
+            return pixels.data();
+        }))
+        return nullptr;
+    // Only the fitted picture becomes a device bitmap: GDI turns it into the
+    // screen's format (depth, palette) as it would any DIB.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as FreeImage keeps rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return ::CreateDIBitmap(dc, &info.bmiHeader, CBM_INIT, pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette)
+{
+    if (compression == BI_BITFIELDS)
+        return nullptr;
+    if (!palette)
+        palette = static_cast<HPALETTE>(::GetStockObject(DEFAULT_PALETTE));
+
+    BITMAP bm = {};
+    if (!bitmap || ::GetObjectA(bitmap, sizeof bm, &bm) == 0)
+        return nullptr;
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof(BITMAPINFOHEADER);
+    bi.biWidth = bm.bmWidth;
+    bi.biHeight = bm.bmHeight;
+    bi.biPlanes = 1;
+    bi.biBitCount = static_cast<WORD>(bm.bmPlanes * bm.bmBitsPixel);
+    bi.biCompression = compression;
+    if (bi.biWidth <= 0 || bi.biHeight <= 0 || bi.biBitCount == 0 || bi.biBitCount > 32)
+        return nullptr;
+    const WORD bitCount = bi.biBitCount;
+    const LONGLONG headerBytes = sizeof(BITMAPINFOHEADER) + 4LL * ColourTableEntries(bitCount);
+    const LONGLONG rgbBytes = DibRowBytes(bi.biWidth, bitCount) * bi.biHeight;
+    if (rgbBytes > kMaxImageBytes)
+        return nullptr;
+
+    const CClientDC screen(nullptr);
+    if (!screen)
+        return nullptr;
+    const CSelectPalette selected(screen, palette);
+    ::RealizePalette(screen);
+
+    CGlobalBlock block(::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(headerBytes)));
+    if (!block)
+        return nullptr;
+    // First pass: GDI completes the header (image size, colour table).
+    bool ok = false;
+    if (BYTE* p = static_cast<BYTE*>(::GlobalLock(block))) {
+        std::memcpy(p, &bi, sizeof bi);
+        ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), nullptr,
+                    reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS);
+        std::memcpy(&bi, p, sizeof bi);
+        ::GlobalUnlock(block);
+        // The colour table was sized for the original depth.
+        ok = bi.biSize == sizeof(BITMAPINFOHEADER) && bi.biBitCount == bitCount &&
+             bi.biWidth == bm.bmWidth && bi.biHeight == bm.bmHeight;
+    }
+
+    LONGLONG imageBytes = bi.biSizeImage;
+    if (imageBytes == 0) {
+        imageBytes = rgbBytes;
+        if (bi.biCompression != BI_RGB)
+            imageBytes = imageBytes * 3 / 2;
+    } else if (bi.biCompression == BI_RGB && imageBytes < rgbBytes) {
+        // Uncompressed rows always need this much, whatever GDI said.
+        imageBytes = rgbBytes;
+    }
+    if (!ok || imageBytes > kMaxImageBytes)
+        return nullptr;
+
+    HGLOBAL grown = ::GlobalReAlloc(block, static_cast<SIZE_T>(headerBytes + imageBytes), GMEM_MOVEABLE);
+    if (!grown)
+        return nullptr;
+    block.Release();  // the old handle is the new one's, or already gone
+    block.Reset(grown);
+    BYTE* p = static_cast<BYTE*>(::GlobalLock(block));
+    ok = p && ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(bi.biHeight), p + headerBytes,
+                          reinterpret_cast<BITMAPINFO*>(p), DIB_RGB_COLORS) != 0;
+    if (p)
+        ::GlobalUnlock(block);
+    return ok ? block.Release() : nullptr;
+}
+
+HGLOBAL StretchToDib(FIBITMAP* image, int width, int height)
+{
+    int screenBits = 0;
+    CBitmap bitmap;
+    {
+        const CClientDC screen(nullptr);
+        if (!screen)
+            return nullptr;
+        screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+        if (screenBits != 32)
+            bitmap.Reset(AverageIntoBitmap(image, width, height, screen));
+    }
+    if (screenBits == 32) {
+        // The usual screen: the averaged rows already are its format, so the
+        // block is filled directly, without a device bitmap in between.
+        return AverageIntoBlock(image, width, height);
+    }
+    return bitmap ? BitmapToDib(bitmap, BI_RGB, nullptr) : nullptr;
+}
+
+// ---------------------------------------------------------------- writing
+
+bool WriteDib(const std::string& fileName, HGLOBAL block)
+{
+    if (!block)
+        return false;
+    const SIZE_T size = ::GlobalSize(block);
+    if (size < sizeof(BITMAPINFOHEADER) || size > static_cast<SIZE_T>(0xFFFFFFFFULL - sizeof(BITMAPFILEHEADER)))
+        return false;
+    const BYTE* data = static_cast<const BYTE*>(::GlobalLock(block));
+    if (!data)
+        return false;
+    BITMAPINFOHEADER bi;
+    std::memcpy(&bi, data, sizeof bi);
+
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;  // "BM"
+    fh.bfSize = static_cast<DWORD>(size + sizeof fh);
+    fh.bfOffBits = static_cast<DWORD>(sizeof fh + bi.biSize + 4 * ColourTableEntries(bi.biBitCount));
+
+    // Build the whole file beside the target, then swap it in, so a failed
+    // write never leaves a half-written wallpaper behind.
+    const std::string temporary = fileName + kTemporarySuffix;
+    CFileHandle file(CreateForWriting(temporary));
+    if (!file.Valid()) {
+        ::GlobalUnlock(block);
+        return false;
+    }
+    bool ok = image_io::WriteAll(file, reinterpret_cast<const BYTE*>(&fh), sizeof fh) &&
+              image_io::WriteAll(file, data, size);
+    ::GlobalUnlock(block);
+    ok = ::FlushFileBuffers(file) && ok;
+    ok = ::CloseHandle(file.Release()) && ok;  // a failed close may be a lost write
+    if (!ok) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return ReplaceWithTemporary(temporary, fileName);
+}
+
+bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName)
+{
+    if (!image)
+        return false;
+    const std::string temporary = fileName + kTemporarySuffix;
+    if (!SaveBmp(image, temporary, 0)) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return ReplaceWithTemporary(temporary, fileName);
+}
+
+}  // namespace dib_writer

@@ -1,0 +1,34 @@
+// Decoded pictures to packed DIBs in the screen's format (scaled by the
+// resampler), device bitmaps to packed DIBs, and BMP files written whole
+// beside their target before they replace it.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+struct FIBITMAP;
+
+namespace dib_writer {
+
+// The whole image scaled to exactly width x height in the screen's pixel
+// format, as a packed DIB in a global block the caller frees; nullptr when
+// any step fails or the size is out of range.
+HGLOBAL StretchToDib(FIBITMAP* image, int width, int height);
+// A 32-bit packed DIB (header, bottom-up rows) of the image scaled to
+// width x height, which is what a 32-bit screen takes as it is.
+HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height);
+// The same as a device bitmap compatible with dc, which the caller deletes.
+HBITMAP AverageIntoBitmap(FIBITMAP* image, int width, int height, HDC dc);
+// A device bitmap as a packed DIB (header, colour table, rows); nullptr for
+// BI_BITFIELDS or on failure. palette may be null.
+HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);
+
+// The block as a BMP file; the decoded image as a BMP at its own size and
+// depth. Either is built beside the target and only then moved over it, so
+// on any failure the old file stays intact.
+bool WriteDib(const std::string& fileName, HGLOBAL block);
+bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName);
+// FreeImage's BMP writer straight into the file (no replace rule).
+bool SaveBmp(FIBITMAP* image, const std::string& path, int flags);
+
+}  // namespace dib_writer

@@ -1,0 +1,40 @@
+// Reading a picture's header and decoding it with FreeImage: the decoder by
+// the file's extension, the checks before any pixel is decoded, and JPEGs
+// decoded upright and only as large as needed.
+#pragma once
+#include <windows.h>
+
+// windows.h must come before FreeImage.h.
+#include <FreeImage.h>
+
+#include <string>
+
+namespace image_decoder {
+
+// What a header-only load tells: stored size, depth, EXIF orientation (1 to
+// 8; 1 when absent or unusable).
+struct HeaderFacts {
+    int width = 0;
+    int height = 0;
+    int bpp = 0;
+    int orientation = 1;
+};
+
+// The decoder a library file gets, by the extension of its name alone:
+// FIF_JPEG, FIF_BMP or FIF_UNKNOWN.
+FREE_IMAGE_FORMAT FormatOf(const std::string& path);
+
+// One header-only load: true when the file may be decoded (a size FreeImage
+// accepts and the size bound allows, and for a BMP every uncompressed row
+// in the file), with the facts filled.
+bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& facts);
+
+// The whole file through FreeImage's loader; nullptr when it refuses, and
+// for a JPEG whose data ends early (FreeImage would fill it with grey).
+FIBITMAP* Load(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
+
+// A JPEG, upright, decoded at the smallest DCT scale that still covers
+// minWidth x minHeight (0, 0: full size).
+FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight);
+
+}  // namespace image_decoder
