@@ -85,7 +85,9 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
         const ULONGLONG width = FreeImage_GetWidth(header.get());
         const ULONGLONG height = FreeImage_GetHeight(header.get());
         const int bitCount = static_cast<int>(FreeImage_GetBPP(header.get()));
-        ok = image_checks::SizeAllowed(width, height, bitCount);
+        // A JPEG may be decoded smaller: its cost is checked at that size.
+        ok = format == FIF_JPEG ? image_checks::SizeAllowed(width, height, bitCount)
+                                : image_checks::DecodeAllowed(width, height, bitCount);
         if (ok && format == FIF_BMP)
             ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
         facts.width = static_cast<int>(width);
@@ -108,7 +110,7 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
 
 FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight)
 {
-    int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
+    const int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
     const int reduction =
         (minWidth > 0 || minHeight > 0)
             ? image_checks::JpegReduction(facts.width, facts.height, facts.orientation, minWidth, minHeight)
@@ -118,14 +120,19 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
     const int longer = std::max(facts.width, facts.height);
     const int wanted = longer / reduction;
     const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
-    ImagePtr image(Load(FIF_JPEG, path, scaled ? (flags | (wanted << 16)) : flags));
-    if (scaled && image &&
-        (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
-         static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight)) {
-        // Never less than asked for: then the whole picture.
-        image.reset(Load(FIF_JPEG, path, flags));
+    const auto affordable = [&](int by) {
+        return image_checks::DecodeAllowed((facts.width + by - 1) / by, (facts.height + by - 1) / by, facts.bpp);
+    };
+    ImagePtr image;
+    if (scaled && affordable(reduction)) {
+        image.reset(Load(FIF_JPEG, path, flags | (wanted << 16)));
+        if (image && (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
+                      static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight))
+            image.reset();  // never less than asked for: then the whole picture
+        else
+            return image.release();
     }
-    return image.release();
+    return affordable(1) ? Load(FIF_JPEG, path, flags) : nullptr;
 }
 
 }  // namespace image_decoder
