@@ -156,7 +156,8 @@ struct TestDesktop : CWallpaperEngine::Desktop {
         return failing != name && Desktop::SetValue(name, value);
     }
     bool SetWallpaper(const std::string& path) const override {
-        seenAtCall = driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle");
+        if (seenAtCall.empty())  // not the call that puts the old picture back
+            seenAtCall = driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle");
         return failing != "call" && Desktop::SetWallpaper(path);
     }
 };
@@ -183,17 +184,22 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
     const char kNoDisk[] = "Error writing bitmap to disk. Can't set image as wallpaper.";
     const char kDone[] = "Setting new wallpaper completed successfully.";
     const std::string inWindows = windows + "\\KavroWallpaper.BMP";
+    const std::string kNoTitle = "Wallpaper set, but its title could not be written to " + IniPath() + ".";
     // written: where the bitmap is; registry: the desktop's "Wallpaper" afterwards (the
     // system itself stores it when it takes the picture); seen: tile and style at the call.
+    // A failure leaves no bitmap and the desktop's values as they were; "ini": the settings
+    // file is held open by another program.
     struct Case { std::string windows, user, failing, written, message, registry, seen; };
     const Case cases[] = {
         {windows, "", "", inWindows, kDone, inWindows, "00"},
         {blocked, "", "", own, kDone, own, "00"},
         {missing, "", "", own, kDone, own, "00"},
+        {"", "", "", own, kDone, own, "00"},  // no Windows folder: not the drive's root
         {missing, blocked, "", "", kNoDisk, "before-test", ""},
-        {windows, "", "call", inWindows, kNoCall, "before-test", "00"},
-        {windows, "", "Wallpaper", inWindows, kNoRegistry, inWindows, "00"},
-        {windows, "", "WallpaperStyle", inWindows, kNoRegistry, "before-test", ""},
+        {windows, "", "call", "", kNoCall, "before-test", "00"},
+        {windows, "", "Wallpaper", "", kNoRegistry, "before-test", "00"},
+        {windows, "", "WallpaperStyle", "", kNoRegistry, "before-test", ""},
+        {windows, "", "ini", inWindows, kNoTitle, inWindows, "00"},
     };
     AddImage("sunset.jpg", 64, 48);
     StartShown();
@@ -206,13 +212,23 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
         WriteSetting("Wallpaper", "before");
         TestDesktop desktop(c.windows, c.user, c.failing);
         m_dlg->SetDesktop(desktop);
-        SetWallpaperFrom("sunset.jpg");
+        {
+            const HANDLE ini = c.failing == "ini" ? ::CreateFileA(IniPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                                  nullptr, OPEN_EXISTING, 0, nullptr)
+                                                  : INVALID_HANDLE_VALUE;
+            SetWallpaperFrom("sunset.jpg");
+            if (ini != INVALID_HANDLE_VALUE)
+                ::CloseHandle(ini);
+        }
         m_dlg->SetDesktop(CWallpaperEngine::SystemDesktop());
         EXPECT_EQ(Status(), c.message + " Image file : " + LibraryFile("sunset.jpg"));
         EXPECT_EQ(desktop.seenAtCall, c.seen);
         EXPECT_EQ(driver::DesktopValue("Wallpaper"), c.registry);
         EXPECT_EQ(ReadSetting("Wallpaper"), c.message == kDone ? "sunset" : "before");
-        EXPECT_TRUE(c.written.empty() || driver::BitmapSize(c.written) == "64x48") << c.written;
+        const bool set = !c.written.empty();
+        EXPECT_EQ(driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle"), set ? "00" : "110");
+        EXPECT_TRUE(set ? driver::BitmapSize(c.written) == "64x48" : !PathExists(inWindows) && !PathExists(own));
+        EXPECT_FALSE(PathExists("\\KavroWallpaper.BMP"));
     }
     EXPECT_EQ(ReadFileBytes(blocked + "\\KavroWallpaper.BMP"), "read-only bitmap");
     ::SetFileAttributesA((blocked + "\\KavroWallpaper.BMP").c_str(), FILE_ATTRIBUTE_NORMAL);
