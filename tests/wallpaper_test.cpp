@@ -113,7 +113,8 @@ TEST_F(WallpaperTest, TurnedPhotosComeUpright)
     }
 }
 
-// The selection decides the picture; a vanished file leaves everything as it was (damaged ones: the corpus).
+// The selection decides the picture, also one open in an editor; a vanished file leaves everything as
+// it was (damaged ones: the corpus).
 TEST_F(WallpaperTest, SelectionDecidesThePicture)
 {
     for (const char* name : {"b.bmp", "a.bmp", "c.bmp", "gone.bmp"})
@@ -137,7 +138,12 @@ TEST_F(WallpaperTest, SelectionDecidesThePicture)
     SelectRows({0});
     NMITEMACTIVATE nm = {};  // a double-click on the first row
     nm.hdr = {ListHwnd(), IDC_LIST_FILES, UINT(NM_DBLCLK)};
+    // An editor holds the picture open for writing, sharing it as editors do.
+    const HANDLE editor = ::CreateFileA(LibraryFile(rows.at(0)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
     ::SendMessageA(Dlg(), WM_NOTIFY, IDC_LIST_FILES, reinterpret_cast<LPARAM>(&nm));
+    ::CloseHandle(editor);
     ExpectWallpaper(rows.at(0), "40x30", false);
 }
 
