@@ -195,6 +195,11 @@ std::string CWallpaperEngine::WriteBitmap(Writer write) const
 bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
 {
     CImageTools tools;
+    if (!CFileTools::IsPlainName(sourcePath)) {
+        m_reporter.ShowImageFileStatus("The file name has characters this system cannot show. Rename the file.",
+                                       sourcePath);
+        return false;
+    }
     if (sourcePath.empty() || !m_fileTools.FileExists(sourcePath)) {
         m_reporter.ShowImageFileStatus("Background file doesn't exist.", sourcePath);
         return false;

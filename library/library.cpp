@@ -62,9 +62,13 @@ bool CLibrary::CopyIn(HWND owner, const std::vector<std::string>& sources, bool*
     if (!made)
         return false;
     // Full source paths, so the copy never depends on the current directory.
+    // The shell takes '?' and '*' as patterns: such a name would copy others.
     std::string from;
-    for (const std::string& path : sources)
+    for (const std::string& path : sources) {
+        if (!CFileTools::IsPlainName(path))
+            return false;
         from.append(path).push_back('\0');
+    }
     from.push_back('\0');
     std::string to = m_strFolder;
     to.push_back('\0');

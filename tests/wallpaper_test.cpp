@@ -3,7 +3,10 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/image_tools.h"
+#include "library/library.h"
 #include "library/preview_dlg.h"
 #include "tests/main_window_fixture.h"
 
@@ -276,4 +279,32 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
         ::TerminateProcess(process, 1);
     ::CloseHandle(process);
     ::ReleaseDC(nullptr, screen);
+}
+
+// With the UTF-8 code page, names in any language are listed, set and copied as they are; a name
+// holding '?' (what an older code page makes of them) never stands for other files.
+TEST_F(WallpaperTest, NamesInAnyLanguage)
+{
+    EXPECT_EQ(::GetACP(), 65001u);
+    const std::string holiday = "\xD0\x9E\xD1\x82\xD0\xBF\xD1\x83\xD1\x81\xD0\xBA.jpg", sea = "\xE6\xB5\xB7.jpg";
+    for (const std::string& name : {holiday, sea, std::string("1.jpg"), std::string("2.jpg")})
+        AddImage(name, 40, 30);
+    StartShown();
+    std::vector<std::string> rows = Rows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"1.jpg", "2.jpg", holiday, sea}));
+    SetWallpaperFrom(sea);
+    ExpectWallpaper(sea, "40x30", false);
+
+    EXPECT_FALSE(CFileTools().FileExists(LibraryFile("?.jpg")));
+    const std::string outside = m_dir / "outside";
+    ::CreateDirectoryA(outside.c_str(), nullptr);
+    for (const char* name : {"\\x.jpg", "\\y.jpg"})
+        ASSERT_TRUE(testing_support::MakeImageFile(outside + name, 8, 8, RGB(1, 2, 3)));
+    const CLibrary library(Library());
+    EXPECT_FALSE(library.CopyIn(Dlg(), {outside + "\\?.jpg"}, nullptr));
+    EXPECT_FALSE(PathExists(LibraryFile("x.jpg")) || PathExists(LibraryFile("y.jpg")));
+    ASSERT_TRUE(::MoveFileA((outside + "\\x.jpg").c_str(), (outside + "\\" + holiday + ".jpg").c_str()));
+    EXPECT_TRUE(library.CopyIn(Dlg(), {outside + "\\" + holiday + ".jpg"}, nullptr));
+    EXPECT_TRUE(PathExists(LibraryFile(holiday + ".jpg")));
 }
