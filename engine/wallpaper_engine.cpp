@@ -219,7 +219,8 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     const CImageTools::FitDecision fit =
         CImageTools::DecideFit(m_settings.ResizeMode(), imageWidth, imageHeight, screenWidth, screenHeight);
 
-    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0, fit.scaled ? fit.height : 0)
+    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.coverWidth : 0,
+                                               fit.scaled ? fit.coverHeight : 0)
                          : nullptr);
     if (!image) {
         m_reporter.ShowImageFileStatus("Loading image failed. Can't set wallpaper.", sourcePath);
@@ -244,7 +245,10 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
         bitmapPath =
             WriteBitmap(keeping([&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); }));
     } else {
-        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height));
+        // Filling crops the decoded picture (whatever scale it came at) to the screen's shape.
+        const RECT part = CImageTools::CoverPart(CImageTools::FI_GetWidth(image.get()),
+                                                 CImageTools::FI_GetHeight(image.get()), fit.width, fit.height);
+        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr));
         if (!block) {
             m_reporter.ShowImageFileStatus("Error stretching image to fit screen.", sourcePath);
             return false;

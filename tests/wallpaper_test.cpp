@@ -51,6 +51,10 @@ TEST_F(WallpaperTest, ResizeModes)
         {"P", "photo.jpg", std::to_string(photo.right) + "x" + std::to_string(photo.bottom), true},  // decoded at 1/2
         {"S", "small.bmp", std::to_string(sw) + "x" + std::to_string(sh), true}, {"", "big.bmp", fitted, true},
         {"X", "big.bmp", fitted, true}, {"p", "big.bmp", fitted, true}, {"X", "small.bmp", "200x100", false},
+        // Fill covers the screen; Fit enlarges the 2:1 picture until a side meets the screen's.
+        {"F", "big.bmp", std::to_string(sw) + "x" + std::to_string(sh), true},
+        {"E", "small.bmp", sw <= 2 * sh ? std::to_string(sw) + "x" + std::to_string((sw + 1) / 2)
+                                        : std::to_string(2 * sh) + "x" + std::to_string(sh), true},
     };
     AddImage("my.holiday.jpg", 400, 300);
     AddImage("big.bmp", 1600, 1600);
