@@ -161,6 +161,35 @@ HBITMAP AverageIntoBitmap(FIBITMAP* image, const RECT* part, int width, int heig
     return ::CreateDIBitmap(dc, &info.bmiHeader, CBM_INIT, pixels.data(), &info, DIB_RGB_COLORS);
 }
 
+bool AverageIntoPixels(FIBITMAP* image, const RECT* part, int width, int height, std::vector<std::uint32_t>& pixels)
+{
+    return AverageInto(image, part, width, height, [&](size_t count) {
+        pixels.resize(count);
+        return reinterpret_cast<DWORD*>(pixels.data());
+    });
+}
+
+HGLOBAL ToScreenFormat(HGLOBAL block)
+{
+    if (!block)
+        return nullptr;
+    CGlobalBlock owned(block);
+    int screenBits = 0;
+    CBitmap bitmap;
+    {
+        const CClientDC screen(nullptr);
+        if (!screen)
+            return nullptr;
+        screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+        if (screenBits == 32)
+            return owned.Release();
+        const auto* info = static_cast<const BITMAPINFO*>(static_cast<HGLOBAL>(owned));  // a fixed block
+        const BYTE* rows = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;  // no colour table
+        bitmap.Reset(::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, rows, info, DIB_RGB_COLORS));
+    }
+    return bitmap ? BitmapToDib(bitmap, BI_RGB, nullptr) : nullptr;
+}
+
 HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette)
 {
     if (compression == BI_BITFIELDS)

@@ -4,7 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct FIBITMAP;
 
@@ -20,6 +22,12 @@ HGLOBAL StretchToDib(FIBITMAP* image, const RECT* part, int width, int height);
 HGLOBAL AverageIntoBlock(FIBITMAP* image, const RECT* part, int width, int height);
 // The same as a device bitmap compatible with dc, which the caller deletes.
 HBITMAP AverageIntoBitmap(FIBITMAP* image, const RECT* part, int width, int height, HDC dc);
+// The same as 32-bit BGRX pixels, bottom row first, in `pixels`.
+bool AverageIntoPixels(FIBITMAP* image, const RECT* part, int width, int height,
+                       std::vector<std::uint32_t>& pixels);
+// A 32-bit packed DIB (GMEM_FIXED, no colour table; taken over) in the
+// screen's format: itself on a 32-bit screen, else converted by GDI.
+HGLOBAL ToScreenFormat(HGLOBAL block);
 // A device bitmap as a packed DIB (header, colour table, rows); nullptr for
 // BI_BITFIELDS or on failure. palette may be null.
 HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);

@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/change_undo.h"
 #include "engine/image_ptr.h"
 #include "engine/image_tools.h"
+#include "engine/monitor_layout.h"
 #include "engine/random_generator.h"
+#include "engine/wallpaper_composer.h"
 #include "framework/global_block.h"
 #include "framework/kernel_owners.h"
 #include "library/file_tools.h"
@@ -19,71 +22,6 @@ namespace {
 const int kMaxDraws = 1000;
 
 const char kDesktopKey[] = "Control Panel\\Desktop";
-const char* const kDesktopValues[] = {"TileWallpaper", "WallpaperStyle", "Wallpaper"};
-
-// What a change replaces, put back when it fails part way: the bitmap file
-// (copied aside before it is replaced) and the desktop's values, and the
-// system's wallpaper when it had already taken the new one.
-class CChangeUndo {
-public:
-    explicit CChangeUndo(const CWallpaperEngine::Desktop& desktop) : m_desktop(desktop)
-    {
-        for (int i = 0; i < kValues; ++i)
-            m_present[i] = desktop.GetValue(kDesktopValues[i], m_values[i]);
-    }
-    ~CChangeUndo()
-    {
-        if (!m_aside.empty())
-            ::DeleteFileA(m_aside.c_str());
-    }
-    CChangeUndo(const CChangeUndo&) = delete;
-    CChangeUndo& operator=(const CChangeUndo&) = delete;
-
-    // Before `path` is written: its old file, if any, is kept beside it.
-    void Keep(const std::string& path)
-    {
-        m_path = path;
-        m_aside = path + ".old";
-        if (!::CopyFileA(path.c_str(), m_aside.c_str(), FALSE))
-            m_aside.clear();  // nothing there (or nothing to keep)
-    }
-    // The write to the kept path failed: it left the old file as it was.
-    void Forget()
-    {
-        if (!m_aside.empty())
-            ::DeleteFileA(m_aside.c_str());
-        m_aside.clear();
-        m_path.clear();
-    }
-    void SystemTookIt() { m_bSystemTookIt = true; }
-
-    void Revert()
-    {
-        if (!m_path.empty()) {
-            if (m_aside.empty())
-                ::DeleteFileA(m_path.c_str());
-            else if (::MoveFileExA(m_aside.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING))
-                m_aside.clear();
-        }
-        for (int i = 0; i < kValues; ++i) {
-            if (m_present[i])
-                m_desktop.SetValue(kDesktopValues[i], m_values[i]);
-            else
-                m_desktop.RemoveValue(kDesktopValues[i]);
-        }
-        // "Wallpaper" is the system's own record of its picture.
-        if (m_bSystemTookIt)
-            m_desktop.SetWallpaper(m_present[kValues - 1] ? m_values[kValues - 1] : std::string());
-    }
-
-private:
-    static const int kValues = sizeof kDesktopValues / sizeof kDesktopValues[0];
-    const CWallpaperEngine::Desktop& m_desktop;
-    std::string m_values[kValues];
-    bool m_present[kValues] = {};
-    std::string m_path, m_aside;
-    bool m_bSystemTookIt = false;
-};
 
 }  // namespace
 
@@ -147,6 +85,20 @@ bool CWallpaperEngine::Desktop::SetWallpaper(const std::string& path) const
                                    SPIF_UPDATEINIFILE) != FALSE;
 }
 
+bool CWallpaperEngine::Desktop::CanSpan() const
+{
+    // The span position came with Windows 8 (6.2); the manifest names the
+    // later systems, so the version is told truly.
+    OSVERSIONINFOEXA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 2;
+    ULONGLONG condition = 0;
+    condition = ::VerSetConditionMask(condition, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    condition = ::VerSetConditionMask(condition, VER_MINORVERSION, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoA(&version, VER_MAJORVERSION | VER_MINORVERSION, condition) != FALSE;
+}
+
 const CWallpaperEngine::Desktop& CWallpaperEngine::SystemDesktop()
 {
     static const Desktop desktop;
@@ -194,109 +146,181 @@ std::string CWallpaperEngine::WriteBitmap(Writer write) const
 
 bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
 {
-    CImageTools tools;
-    if (!CFileTools::IsPlainName(sourcePath)) {
-        m_reporter.ShowImageFileStatus("The file name has characters this system cannot show. Rename the file.",
-                                       sourcePath);
+    return ApplyWallpapers({sourcePath});
+}
+
+bool CWallpaperEngine::ApplyWallpapers(const std::vector<std::string>& sources)
+{
+    if (sources.empty())
         return false;
+    const std::vector<CMonitorLayout::Monitor> monitors = m_layout.Monitors();
+    // One source per monitor; monitors past the list show the first.
+    std::vector<std::string> shown(monitors.size(), sources[0]);
+    for (size_t i = 1; i < sources.size() && i < shown.size(); ++i)
+        shown[i] = sources[i];
+    for (const std::string& source : shown) {
+        if (!CFileTools::IsPlainName(source)) {
+            m_reporter.ShowImageFileStatus(
+                "The file name has characters this system cannot show. Rename the file.", source);
+            return false;
+        }
+        if (source.empty() || !m_fileTools.FileExists(source)) {
+            m_reporter.ShowImageFileStatus("Background file doesn't exist.", source);
+            return false;
+        }
     }
-    if (sourcePath.empty() || !m_fileTools.FileExists(sourcePath)) {
-        m_reporter.ShowImageFileStatus("Background file doesn't exist.", sourcePath);
-        return false;
-    }
+    const std::string& primary = shown[0];
     m_reporter.SetStatusText("Setting new background wallpaper. Please wait for second ...");
     m_reporter.RepaintNow();
 
-    const std::string name = m_fileTools.GetFileNamePart(sourcePath);
-    const std::string title = m_fileTools.RemoveFileExtension(name);
-
-    // The fit is decided from the header, so a big photo is decoded only as
-    // large as the fitted picture needs.
-    int imageWidth = 0, imageHeight = 0, imageDepth = 0;
-    const bool known = tools.ReadUprightSize(sourcePath, imageWidth, imageHeight, imageDepth);
-    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-    const CImageTools::FitDecision fit =
-        CImageTools::DecideFit(m_settings.ResizeMode(), imageWidth, imageHeight, screenWidth, screenHeight);
-
-    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.coverWidth : 0,
-                                               fit.scaled ? fit.coverHeight : 0)
-                         : nullptr);
-    if (!image) {
-        m_reporter.ShowImageFileStatus("Loading image failed. Can't set wallpaper.", sourcePath);
-        return false;
-    }
-    m_fileTools.PumpMessages();
-
     // A failure from here on leaves the bitmap file and the desktop as they were.
     CChangeUndo undo(m_desktop);
-    const auto keeping = [&](auto write) {
-        return [&undo, write](const std::string& path) {
-            undo.Keep(path);
-            const bool written = write(path);
-            if (!written)
-                undo.Forget();  // a failed write leaves the old file itself
-            return written;
-        };
-    };
-    std::string bitmapPath;
-    bool resized = false;
-    if (!fit.scaled) {
-        bitmapPath =
-            WriteBitmap(keeping([&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); }));
-    } else {
-        // Filling crops the decoded picture (whatever scale it came at) to the screen's shape.
-        const RECT part = CImageTools::CoverPart(CImageTools::FI_GetWidth(image.get()),
-                                                 CImageTools::FI_GetHeight(image.get()), fit.width, fit.height);
-        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr));
-        if (!block) {
-            m_reporter.ShowImageFileStatus("Error stretching image to fit screen.", sourcePath);
-            return false;
-        }
-        bitmapPath = WriteBitmap(keeping([&](const std::string& path) { return tools.WriteDib(path, block); }));
-        resized = true;
-    }
-    image.reset();
-    m_fileTools.PumpMessages();
-
-    if (bitmapPath.empty()) {
-        m_reporter.ShowImageFileStatus("Error writing bitmap to disk. Can't set image as wallpaper.", sourcePath);
+    // Several monitors share one bitmap that the system spans across them
+    // (Windows 8 and later); otherwise the primary screen's picture alone.
+    const bool span = monitors.size() > 1 && m_desktop.CanSpan();
+    Outcome outcome = span ? WriteSpanned(monitors, shown, undo) : WriteSingleScreen(primary, undo);
+    if (!outcome.failure.empty()) {
+        m_reporter.ShowImageFileStatus(outcome.failure, outcome.failedSource);
         return false;
     }
 
     // The system reads the picture's position when it is handed the picture:
-    // centred and untiled, as the bitmap is already fitted. Windows 10 and 11
-    // would otherwise fill the screen, enlarging and cropping it.
-    if (!m_desktop.SetValue("TileWallpaper", "0") || !m_desktop.SetValue("WallpaperStyle", "0")) {
+    // untiled, and centred (the bitmap is already fitted) or spanned. Windows
+    // 10 and 11 would otherwise fill the screen, enlarging and cropping it.
+    if (!m_desktop.SetValue("TileWallpaper", "0") || !m_desktop.SetValue("WallpaperStyle", span ? "22" : "0")) {
         undo.Revert();
-        m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", sourcePath);
+        m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", primary);
         return false;
     }
-    if (!m_desktop.SetWallpaper(bitmapPath)) {
+    if (!m_desktop.SetWallpaper(outcome.bitmapPath)) {
         undo.Revert();
-        m_reporter.ShowImageFileStatus("Error setting bitmap as desktop wallpaper.", sourcePath);
+        m_reporter.ShowImageFileStatus("Error setting bitmap as desktop wallpaper.", primary);
         return false;
     }
     undo.SystemTookIt();
     m_fileTools.PumpMessages();
 
-    if (!WriteDesktopRegistry(bitmapPath, 0)) {
+    if (!WriteDesktopRegistry(outcome.bitmapPath, 0)) {
         undo.Revert();
-        m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", sourcePath);
+        m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", primary);
         return false;
     }
     // The wallpaper is set; a title that cannot be stored only makes the
-    // next random pick blind to it, which the user should still hear of.
-    if (!m_settings.SetWallpaperTitle(title)) {
+    // next random pick (or refit) blind to it, which the user should still hear of.
+    bool stored = m_settings.SetWallpaperTitle(m_fileTools.RemoveFileExtension(m_fileTools.GetFileNamePart(primary)));
+    if (span) {
+        std::vector<std::string> others;
+        for (size_t i = 1; i < shown.size(); ++i)
+            others.push_back(m_fileTools.RemoveFileExtension(m_fileTools.GetFileNamePart(shown[i])));
+        stored = m_settings.SetScreenTitles(others) && stored;
+    }
+    if (!stored) {
         m_reporter.ShowImageFileStatus("Wallpaper set, but its title could not be written to " +
                                            m_settings.m_strIniPath + ".",
-                                       sourcePath);
+                                       primary);
         return true;
     }
-    m_reporter.ShowImageFileStatus(resized ? "Resizing and setting new wallpaper completed successfully."
-                                           : "Setting new wallpaper completed successfully.",
-                                   sourcePath);
+    m_reporter.ShowImageFileStatus(outcome.resized ? "Resizing and setting new wallpaper completed successfully."
+                                                   : "Setting new wallpaper completed successfully.",
+                                   primary);
     return true;
+}
+
+// Every bitmap write keeps the old file aside until the change is done.
+template <typename Write>
+std::string CWallpaperEngine::WriteKeeping(CChangeUndo& undo, Write write) const
+{
+    return WriteBitmap([&](const std::string& path) {
+        undo.Keep(path);
+        const bool written = write(path);
+        if (!written)
+            undo.Forget();  // a failed write leaves the old file itself
+        return written;
+    });
+}
+
+CWallpaperEngine::Outcome CWallpaperEngine::WriteSingleScreen(const std::string& source, CChangeUndo& undo) const
+{
+    CImageTools tools;
+    Outcome outcome;
+    // The fit is decided from the header, so a big photo is decoded only as
+    // large as the fitted picture needs.
+    int imageWidth = 0, imageHeight = 0, imageDepth = 0;
+    const bool known = tools.ReadUprightSize(source, imageWidth, imageHeight, imageDepth);
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    const CImageTools::FitDecision fit =
+        CImageTools::DecideFit(m_settings.ResizeMode(), imageWidth, imageHeight, screenWidth, screenHeight);
+
+    ImagePtr image(known ? tools.LoadImageFile(source, fit.scaled ? fit.coverWidth : 0, fit.scaled ? fit.coverHeight : 0)
+                         : nullptr);
+    if (!image)
+        return Outcome::Failed("Loading image failed. Can't set wallpaper.", source);
+    m_fileTools.PumpMessages();
+
+    if (!fit.scaled) {
+        outcome.bitmapPath =
+            WriteKeeping(undo, [&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); });
+    } else {
+        // Filling crops the decoded picture (whatever scale it came at) to the screen's shape.
+        const RECT part = CImageTools::CoverPart(CImageTools::FI_GetWidth(image.get()),
+                                                 CImageTools::FI_GetHeight(image.get()), fit.width, fit.height);
+        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr));
+        if (!block)
+            return Outcome::Failed("Error stretching image to fit screen.", source);
+        outcome.bitmapPath = WriteKeeping(undo, [&](const std::string& path) { return tools.WriteDib(path, block); });
+        outcome.resized = true;
+    }
+    image.reset();
+    m_fileTools.PumpMessages();
+    if (outcome.bitmapPath.empty())
+        return Outcome::Failed("Error writing bitmap to disk. Can't set image as wallpaper.", source);
+    return outcome;
+}
+
+CWallpaperEngine::Outcome CWallpaperEngine::WriteSpanned(const std::vector<CMonitorLayout::Monitor>& monitors,
+                                                         const std::vector<std::string>& shown,
+                                                         CChangeUndo& undo) const
+{
+    CImageTools tools;
+    Outcome outcome;
+    const FitMode mode = m_settings.ResizeMode();
+    CWallpaperComposer composer(monitors, ::GetSysColor(COLOR_DESKTOP));
+    if (!composer.Ready())
+        return Outcome::Failed("Error stretching image to fit screen.", shown[0]);
+    // Each picture is decoded once, as large as its largest monitor needs.
+    std::vector<bool> done(shown.size(), false);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (done[i])
+            continue;
+        std::vector<size_t> same;
+        for (size_t k = i; k < shown.size(); ++k)
+            if (!done[k] && shown[k] == shown[i])
+                same.push_back(k);
+        int imageWidth = 0, imageHeight = 0, imageDepth = 0;
+        ImagePtr image;
+        if (tools.ReadUprightSize(shown[i], imageWidth, imageHeight, imageDepth)) {
+            const SIZE need = composer.DecodeSize(mode, imageWidth, imageHeight, same);
+            image.reset(tools.LoadImageFile(shown[i], need.cx, need.cy));
+        }
+        if (!image)
+            return Outcome::Failed("Loading image failed. Can't set wallpaper.", shown[i]);
+        for (size_t k : same) {
+            bool scaled = false;
+            if (!composer.Place(k, image.get(), mode, imageWidth, imageHeight, &scaled))
+                return Outcome::Failed("Error stretching image to fit screen.", shown[i]);
+            outcome.resized = outcome.resized || scaled;
+            done[k] = true;
+        }
+        m_fileTools.PumpMessages();
+    }
+    const CGlobalBlock block(composer.TakeDib());
+    if (!block)
+        return Outcome::Failed("Error stretching image to fit screen.", shown[0]);
+    outcome.bitmapPath = WriteKeeping(undo, [&](const std::string& path) { return tools.WriteDib(path, block); });
+    if (outcome.bitmapPath.empty())
+        return Outcome::Failed("Error writing bitmap to disk. Can't set image as wallpaper.", shown[0]);
+    return outcome;
 }
 
 std::string CWallpaperEngine::UpperTitle(const std::string& name, const CFileTools& fileTools)

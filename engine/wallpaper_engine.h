@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/monitor_layout.h"
+
+class CChangeUndo;
 class CFileTools;
 class CRandomGenerator;
 class CSettings;
@@ -38,18 +41,28 @@ public:
         virtual bool RemoveValue(const char* name) const;
         // SystemParametersInfoA(SPI_SETDESKWALLPAPER).
         virtual bool SetWallpaper(const std::string& path) const;
+        // Whether the system spans one picture across several monitors
+        // (WallpaperStyle "22", Windows 8 and later).
+        virtual bool CanSpan() const;
     };
     static const Desktop& SystemDesktop();
 
     CWallpaperEngine(Reporter& reporter, const CSettings& settings, const CFileTools& fileTools,
-                     const Desktop& desktop = SystemDesktop())
-        : m_reporter(reporter), m_settings(settings), m_fileTools(fileTools), m_desktop(desktop) {}
+                     const Desktop& desktop = SystemDesktop(), const CMonitorLayout& layout = CMonitorLayout::System())
+        : m_reporter(reporter), m_settings(settings), m_fileTools(fileTools), m_desktop(desktop), m_layout(layout)
+    {
+    }
     virtual ~CWallpaperEngine() = default;
 
     // Decodes, fits, writes the wallpaper bitmap, hands it to the system,
     // records it in the registry and remembers its title. Every outcome goes
     // to the reporter; true when every step succeeded.
     bool ApplyWallpaper(const std::string& sourcePath);
+    // The same with a picture for each monitor (screen 1, the primary, first;
+    // monitors past the list show the first). With several monitors the
+    // pictures are fitted to their own monitors in one spanned bitmap, and
+    // the titles of screens 2 and on are remembered beside the primary's.
+    bool ApplyWallpapers(const std::vector<std::string>& sourcePaths);
 
     // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
     // false when either is not stored.
@@ -70,13 +83,35 @@ public:
     static std::string UpperTitle(const std::string& name, const CFileTools& fileTools);
 
 private:
+    // What writing the bitmap came to: its path, or the failure's status
+    // line and the picture it concerns.
+    struct Outcome {
+        std::string bitmapPath;
+        bool resized = false;
+        std::string failure;
+        std::string failedSource;
+        static Outcome Failed(const std::string& message, const std::string& source)
+        {
+            Outcome outcome;
+            outcome.failure = message;
+            outcome.failedSource = source;
+            return outcome;
+        }
+    };
+
     // The bitmap written by `write` into the Windows directory, or where a
     // standard user may write; the path written, empty when neither took it.
     template <typename Writer>
     std::string WriteBitmap(Writer write) const;
+    template <typename Write>
+    std::string WriteKeeping(CChangeUndo& undo, Write write) const;
+    Outcome WriteSingleScreen(const std::string& source, CChangeUndo& undo) const;
+    Outcome WriteSpanned(const std::vector<CMonitorLayout::Monitor>& monitors, const std::vector<std::string>& shown,
+                         CChangeUndo& undo) const;
 
     Reporter& m_reporter;
     const CSettings& m_settings;
     const CFileTools& m_fileTools;
     const Desktop& m_desktop;
+    const CMonitorLayout& m_layout;
 };

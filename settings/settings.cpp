@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -11,6 +12,8 @@
 namespace {
 const char kSection[] = "Kavro";
 const unsigned kValueBuffer = 260;
+// Titles of up to a dozen screens.
+const unsigned kListBuffer = 16 * 260;
 // Only the first letter of the resize mode is ever read.
 const unsigned kResizeTypeBuffer = 2;
 }
@@ -45,6 +48,31 @@ bool CSettings::SetLastImageDirectory(const std::string& value) const { return W
 
 std::string CSettings::GetWallpaperTitle() const { return Read("Wallpaper", kValueBuffer); }
 bool CSettings::SetWallpaperTitle(const std::string& value) const { return Write("Wallpaper", value); }
+
+std::vector<std::string> CSettings::ScreenTitles() const
+{
+    // "|" cannot be part of a file name.
+    const std::string text = Read("ScreenWallpapers", kListBuffer);
+    std::vector<std::string> titles;
+    size_t from = 0;
+    while (!text.empty() && from <= text.size()) {
+        const size_t end = std::min(text.find('|', from), text.size());
+        titles.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    return titles;
+}
+
+bool CSettings::SetScreenTitles(const std::vector<std::string>& titles) const
+{
+    std::string text;
+    for (const std::string& title : titles)
+        text += (text.empty() && &title == &titles.front() ? "" : "|") + title;
+    return Write("ScreenWallpapers", text);
+}
+
+bool CSettings::PicturePerScreen() const { return AtoI(Read("PicturePerScreen", kValueBuffer)) != 0; }
+bool CSettings::SetPicturePerScreen(bool on) const { return Write("PicturePerScreen", on ? "1" : "0"); }
 
 int CSettings::TimeoutMinutes() const
 {

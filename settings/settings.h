@@ -3,6 +3,7 @@
 // stored text and its odd-value rules live here alone.
 #pragma once
 #include <string>
+#include <vector>
 
 // How a picture is fitted to the screen; stored as its letter: P, S, N, F
 // (fill: cover the screen, cropped) and E (fit: as large as fits).
@@ -24,6 +25,13 @@ public:
     bool SetLastImageDirectory(const std::string& value) const;
     std::string GetWallpaperTitle() const;
     bool SetWallpaperTitle(const std::string& value) const;
+    // The titles shown on screens 2 and on, beside the primary's
+    // (`Wallpaper`); none when the key is missing.
+    std::vector<std::string> ScreenTitles() const;
+    bool SetScreenTitles(const std::vector<std::string>& titles) const;
+    // A different picture on each screen; off when the key is missing.
+    bool PicturePerScreen() const;
+    bool SetPicturePerScreen(bool on) const;
     // Minutes until the automatic exit; 0 when it is off (no value, or "0").
     // Any other value is at least 1: "00" or "-5" close at the first tick.
     int TimeoutMinutes() const;
