@@ -109,8 +109,9 @@ TEST_F(ScreensTest, EachMonitorGetsThePictureFittedToIt)
             for (int q = 0; q < 4; ++q)
                 EXPECT_EQ(At(left + w * (1 + q % 2 * 2) / 4, top + h * (1 + q / 2 * 2) / 4), kQuarters[q])
                     << "monitor " << m << " quarter " << q;
-            if (top > r.top)
+            if (top > r.top) {
                 EXPECT_EQ(At(left + w / 2, r.top), desktop) << "monitor " << m << " bar";
+            }
         }
     }
     EXPECT_EQ(m_status.line, "Resizing and setting new wallpaper completed successfully. Image file : " + photo);
