@@ -12,6 +12,7 @@
 namespace {
 const char kSection[] = "Kavro";
 const unsigned kValueBuffer = 260;
+const int kMaxChangeMinutes = 1440;
 // Titles of up to a dozen screens.
 const unsigned kListBuffer = 16 * 260;
 // Only the first letter of the resize mode is ever read.
@@ -24,6 +25,18 @@ std::string CSettings::Read(const char* key, unsigned bufferSize) const
     ::GetPrivateProfileStringA(kSection, key, nullptr, buffer.data(), bufferSize, m_strIniPath.c_str());
     buffer[bufferSize - 1] = '\0';
     return std::string(buffer.data());
+}
+
+std::string CSettings::ReadLong(const char* key) const
+{
+    // The profile functions say nothing of a cut value but its length.
+    for (unsigned size = 4096; size <= (1u << 20); size *= 4) {
+        std::vector<char> buffer(size, '\0');
+        const DWORD got = ::GetPrivateProfileStringA(kSection, key, nullptr, buffer.data(), size, m_strIniPath.c_str());
+        if (got < size - 2)
+            return std::string(buffer.data(), got);
+    }
+    return std::string();  // past a megabyte: as if missing
 }
 
 bool CSettings::Write(const char* key, const std::string& value) const
@@ -70,6 +83,28 @@ bool CSettings::SetScreenTitles(const std::vector<std::string>& titles) const
         text += (text.empty() && &title == &titles.front() ? "" : "|") + title;
     return Write("ScreenWallpapers", text);
 }
+
+bool CSettings::Shuffle() const { return AtoI(Read("Shuffle", kValueBuffer)) != 0; }
+bool CSettings::SetShuffle(bool on) const { return Write("Shuffle", on ? "1" : "0"); }
+std::string CSettings::ShuffleState() const { return ReadLong("ShuffleRound"); }
+bool CSettings::SetShuffleState(const std::string& state) const { return Write("ShuffleRound", state); }
+
+int CSettings::ChangeEveryMinutes() const
+{
+    const int minutes = AtoI(Read("ChangeEvery", kValueBuffer));
+    return minutes <= 0 ? 0 : std::min(minutes, kMaxChangeMinutes);
+}
+bool CSettings::SetChangeEveryMinutes(int minutes) const
+{
+    return WriteNumber("ChangeEvery", std::clamp(minutes, 0, kMaxChangeMinutes));
+}
+
+unsigned CSettings::PickHotkey() const
+{
+    const int hotkey = AtoI(Read("PickHotkey", kValueBuffer));
+    return hotkey > 0 && hotkey <= 0xFFFF ? static_cast<unsigned>(hotkey) : 0;
+}
+bool CSettings::SetPickHotkey(unsigned hotkey) const { return WriteNumber("PickHotkey", static_cast<int>(hotkey & 0xFFFF)); }
 
 bool CSettings::PicturePerScreen() const { return AtoI(Read("PicturePerScreen", kValueBuffer)) != 0; }
 bool CSettings::SetPicturePerScreen(bool on) const { return Write("PicturePerScreen", on ? "1" : "0"); }

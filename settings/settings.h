@@ -29,6 +29,20 @@ public:
     // (`Wallpaper`); none when the key is missing.
     std::vector<std::string> ScreenTitles() const;
     bool SetScreenTitles(const std::vector<std::string>& titles) const;
+    // Random picks go through the library in a shuffled round; off when
+    // the key is missing. The round itself is kept as text.
+    bool Shuffle() const;
+    bool SetShuffle(bool on) const;
+    std::string ShuffleState() const;
+    bool SetShuffleState(const std::string& state) const;
+    // While the program runs, a new random picture every this many minutes
+    // (1 to 1440); 0, and a missing key, mean never.
+    int ChangeEveryMinutes() const;
+    bool SetChangeEveryMinutes(int minutes) const;
+    // The hot key for "Pick random" as the hot-key control gives it (virtual
+    // key in the low byte, HOTKEYF_* in the high byte); 0 when none.
+    unsigned PickHotkey() const;
+    bool SetPickHotkey(unsigned hotkey) const;
     // A different picture on each screen; off when the key is missing.
     bool PicturePerScreen() const;
     bool SetPicturePerScreen(bool on) const;
@@ -53,6 +67,8 @@ public:
 
 private:
     std::string Read(const char* key, unsigned bufferSize) const;
+    // A value of any length up to a megabyte.
+    std::string ReadLong(const char* key) const;
     bool Write(const char* key, const std::string& value) const;
     bool WriteNumber(const char* key, int value) const;
 };
