@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,10 +11,12 @@
 #include "engine/image_tools.h"
 #include "engine/monitor_layout.h"
 #include "engine/random_generator.h"
+#include "engine/shuffle_round.h"
 #include "engine/wallpaper_composer.h"
 #include "framework/global_block.h"
 #include "framework/kernel_owners.h"
 #include "library/file_tools.h"
+#include "library/library.h"
 #include "settings/settings.h"
 
 namespace {
@@ -151,6 +154,28 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
 
 bool CWallpaperEngine::ApplyWallpapers(const std::vector<std::string>& sources)
 {
+    return Apply(sources, false);
+}
+
+bool CWallpaperEngine::Refit(const CLibrary& library)
+{
+    const std::string title = m_settings.GetWallpaperTitle();
+    const std::string primary = title.empty() ? std::string() : library.FindByTitle(title);
+    if (primary.empty()) {
+        m_reporter.SetStatusText("The screens changed. The wallpaper's picture is not in the library, so the "
+                                 "wallpaper stays as it is.");
+        return false;
+    }
+    std::vector<std::string> paths = {primary};
+    for (const std::string& other : m_settings.ScreenTitles()) {
+        const std::string path = other.empty() ? std::string() : library.FindByTitle(other);
+        paths.push_back(path.empty() ? primary : path);
+    }
+    return Apply(paths, true);
+}
+
+bool CWallpaperEngine::Apply(const std::vector<std::string>& sources, bool refit)
+{
     if (sources.empty())
         return false;
     const std::vector<CMonitorLayout::Monitor> monitors = m_layout.Monitors();
@@ -220,8 +245,9 @@ bool CWallpaperEngine::ApplyWallpapers(const std::vector<std::string>& sources)
                                        primary);
         return true;
     }
-    m_reporter.ShowImageFileStatus(outcome.resized ? "Resizing and setting new wallpaper completed successfully."
-                                                   : "Setting new wallpaper completed successfully.",
+    m_reporter.ShowImageFileStatus(refit ? "The screens changed: the wallpaper was fitted to them anew."
+                                   : outcome.resized ? "Resizing and setting new wallpaper completed successfully."
+                                                     : "Setting new wallpaper completed successfully.",
                                    primary);
     return true;
 }
@@ -321,6 +347,33 @@ CWallpaperEngine::Outcome CWallpaperEngine::WriteSpanned(const std::vector<CMoni
     if (outcome.bitmapPath.empty())
         return Outcome::Failed("Error writing bitmap to disk. Can't set image as wallpaper.", shown[0]);
     return outcome;
+}
+
+std::vector<int> CWallpaperEngine::DrawImages(const std::vector<std::string>& names, const std::string& currentTitle,
+                                              size_t count, CRandomGenerator& generator, const CFileTools& fileTools,
+                                              CShuffleRound* round)
+{
+    std::vector<int> drawn;
+    if (names.empty())
+        return drawn;
+    drawn.push_back(round ? round->Pick(names, generator) : DrawImage(names, currentTitle, generator, fileTools));
+    while (drawn.size() < count) {
+        // The others among the names not drawn yet; when all are, any again.
+        std::vector<std::string> rest;
+        std::vector<int> at;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (std::find(drawn.begin(), drawn.end(), static_cast<int>(i)) == drawn.end()) {
+                rest.push_back(names[i]);
+                at.push_back(static_cast<int>(i));
+            }
+        if (rest.empty()) {
+            drawn.push_back(drawn[drawn.size() % names.size()]);
+            continue;
+        }
+        const int index = round ? round->Pick(rest, generator) : static_cast<int>(generator.Next() % rest.size());
+        drawn.push_back(at[static_cast<size_t>(index)]);
+    }
+    return drawn;
 }
 
 std::string CWallpaperEngine::UpperTitle(const std::string& name, const CFileTools& fileTools)

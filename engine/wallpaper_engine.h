@@ -9,6 +9,8 @@
 
 class CChangeUndo;
 class CFileTools;
+class CLibrary;
+class CShuffleRound;
 class CRandomGenerator;
 class CSettings;
 
@@ -63,6 +65,12 @@ public:
     // pictures are fitted to their own monitors in one spanned bitmap, and
     // the titles of screens 2 and on are remembered beside the primary's.
     bool ApplyWallpapers(const std::vector<std::string>& sourcePaths);
+    // After a change of monitors or resolution: the pictures shown now
+    // (`Wallpaper` and the other screens' titles), found in the library by
+    // title, fitted anew. A primary picture no longer in the library leaves
+    // the wallpaper as it is; other screens' missing pictures become the
+    // primary's.
+    bool Refit(const CLibrary& library);
 
     // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
     // false when either is not stored.
@@ -78,6 +86,13 @@ public:
     // exists; -1 for an empty list. The generator is seeded by the caller.
     static int DrawImage(const std::vector<std::string>& names, const std::string& currentTitle,
                          CRandomGenerator& generator, const CFileTools& fileTools);
+
+    // `count` entries for as many monitors: the first as DrawImage draws
+    // it, the others different from those before as far as the library
+    // has enough; with `round`, drawn from the shuffled round instead.
+    static std::vector<int> DrawImages(const std::vector<std::string>& names, const std::string& currentTitle,
+                                       size_t count, CRandomGenerator& generator, const CFileTools& fileTools,
+                                       CShuffleRound* round = nullptr);
 
     // Upper-case title (name without extension) of a file name.
     static std::string UpperTitle(const std::string& name, const CFileTools& fileTools);
@@ -105,6 +120,7 @@ private:
     std::string WriteBitmap(Writer write) const;
     template <typename Write>
     std::string WriteKeeping(CChangeUndo& undo, Write write) const;
+    bool Apply(const std::vector<std::string>& sourcePaths, bool refit);
     Outcome WriteSingleScreen(const std::string& source, CChangeUndo& undo) const;
     Outcome WriteSpanned(const std::vector<CMonitorLayout::Monitor>& monitors, const std::vector<std::string>& shown,
                          CChangeUndo& undo) const;

@@ -47,6 +47,15 @@ std::vector<CLibrary::Entry> CLibrary::ListPictures() const
     return pictures;
 }
 
+std::string CLibrary::FindByTitle(const std::string& title) const
+{
+    const std::string wanted = CFileTools::UpperCase(title);
+    for (const Entry& entry : ListPictures())
+        if (CFileTools::UpperCase(m_fileTools.RemoveFileExtension(entry.name)) == wanted)
+            return PathOf(entry.name);
+    return std::string();
+}
+
 bool CLibrary::HasEntries() const
 {
     bool found = false;

@@ -27,6 +27,9 @@ public:
 
     // A picture is a name ending in ".bmp" or ".jpg", in any case.
     bool IsPictureName(const std::string& name) const;
+    // The path of the first picture whose title (name without extension)
+    // is `title`, in any letter case; empty when there is none.
+    std::string FindByTitle(const std::string& title) const;
     // The folder's pictures in file-search order.
     std::vector<Entry> ListPictures() const;
     // True when the folder holds any entry at all, picture or not.

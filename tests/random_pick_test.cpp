@@ -79,6 +79,30 @@ TEST(ShuffleRoundTest, EveryPictureOnceAcrossRestartsAdditionsAndDeletions)
     EXPECT_EQ(CShuffleRound("").Pick({}, generator), -1);
 }
 
+// One picture per monitor: different ones as far as the library has enough, the first avoiding the
+// current wallpaper; from the shuffled round too.
+TEST(RandomDrawTest, ADifferentPictureForEachMonitor)
+{
+    CFileTools tools;
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        CRandomGenerator generator;
+        generator.Seed(seed);
+        CShuffleRound round("");
+        for (CShuffleRound* shuffled : {static_cast<CShuffleRound*>(nullptr), &round}) {
+            const Names names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+            std::vector<int> three = CWallpaperEngine::DrawImages(names, "a", 3, generator, tools, shuffled);
+            ASSERT_EQ(three.size(), 3u);
+            std::sort(three.begin(), three.end());
+            ASSERT_EQ(std::adjacent_find(three.begin(), three.end()), three.end()) << seed;
+            const std::vector<int> more = CWallpaperEngine::DrawImages({"a.jpg", "b.jpg"}, "a", 3, generator, tools,
+                                                                       shuffled);
+            ASSERT_EQ(more.size(), 3u);
+            ASSERT_NE(more[0], more[1]) << seed;
+        }
+        ASSERT_NE(CWallpaperEngine::DrawImages({"a.jpg", "b.jpg"}, "a", 1, generator, tools)[0], 0) << seed;
+    }
+}
+
 TEST_F(RandomPickTest, PickSetsTheOtherImageAndSelectsItsRow)
 {
     AddImage("sunset.jpg", 40, 30);

@@ -9,6 +9,7 @@
 
 #include "engine/wallpaper_engine.h"
 #include "library/file_tools.h"
+#include "library/library.h"
 #include "settings/settings.h"
 #include "tests/main_window_fixture.h"
 
@@ -135,6 +136,34 @@ TEST_F(ScreensTest, APictureForEachMonitorAndNoSpanOnOlderSystems)
     ASSERT_TRUE(Apply(paths)) << m_status.line;
     EXPECT_EQ(driver::BitmapSize(m_dir / "KavroWallpaper.BMP"), "300x200");
     EXPECT_EQ(driver::DesktopValue("WallpaperStyle"), "0");
+}
+
+// A change of monitors fits the pictures shown now anew from the library, by their titles; a primary
+// picture no longer there leaves the wallpaper as it is.
+TEST_F(ScreensTest, RefitAfterAChangeOfMonitors)
+{
+    ::CreateDirectoryA((m_dir / "Wallpaper").c_str(), nullptr);
+    Picture("Wallpaper\\Red.bmp", 400, 300, 0);
+    Picture("Wallpaper\\green.bmp", 400, 300, 1);
+    const CLibrary library(m_dir / "Wallpaper");
+    m_settings.SetWallpaperTitle("RED");
+    m_settings.SetScreenTitles({"green", "gone"});
+    m_layout.monitors = {{{0, 0, 800, 600}, true}, {{800, 0, 1440, 480}, false}, {{1440, 0, 2080, 480}, false}};
+    CWallpaperEngine engine(m_status, m_settings, m_files, m_desktop, m_layout);
+    ASSERT_TRUE(engine.Refit(library)) << m_status.line;
+    EXPECT_EQ(m_status.line, "The screens changed: the wallpaper was fitted to them anew. Image file : " +
+                                 (m_dir / "Wallpaper\\Red.bmp"));
+    EXPECT_EQ(driver::BitmapSize(m_dir / "KavroWallpaper.BMP"), "2080x600");
+    EXPECT_EQ(std::vector<COLORREF>({At(400, 300), At(1120, 240), At(1760, 240)}),
+              std::vector<COLORREF>({kQuarters[0], kQuarters[1], kQuarters[0]}));  // "gone" shows the primary's
+
+    m_layout.monitors.resize(1);
+    WriteFileBytes(m_dir / "KavroWallpaper.BMP", "as it was");
+    m_settings.SetWallpaperTitle("removed");
+    EXPECT_FALSE(engine.Refit(library));
+    EXPECT_EQ(m_status.line, "The screens changed. The wallpaper's picture is not in the library, so the "
+                             "wallpaper stays as it is.");
+    EXPECT_EQ(ReadFileBytes(m_dir / "KavroWallpaper.BMP"), "as it was");
 }
 
 }  // namespace
