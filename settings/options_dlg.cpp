@@ -73,15 +73,24 @@ void COptionsDlg::PostNcDestroy()
     delete this;
 }
 
+// Reading corrects a number outside 1..100; the arrows read it as typed.
 void COptionsDlg::DoDataExchange(CDataExchange& dx)
 {
     dx.Control(IDC_AUTO_EXIT, m_checkAutoExit);
-    dx.Control(IDC_RESIZE_STRETCH, m_radioStretch);
-    dx.Control(IDC_RESIZE_NONE, m_radioNoResize);
-    dx.Control(IDC_RESIZE_PROPORTIONAL, m_radioProportional);
     dx.Control(IDC_STARTUPS_SPIN, m_spinStartups);
     dx.Control(IDC_TIMEOUT_SLIDER, m_sliderTimeout);
-    dx.Int(IDC_STARTUPS_EDIT, m_nStartups);
+    dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
+}
+
+void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
+{
+    static const CDataExchange::Radio<FitMode> kButtons[] = {
+        {IDC_RESIZE_PROPORTIONAL, FitMode::Proportional},
+        {IDC_RESIZE_STRETCH, FitMode::Stretch},
+        {IDC_RESIZE_NONE, FitMode::NoResize},
+    };
+    CDataExchange dx(m_hWnd, *this, save);
+    dx.RadioGroup(kButtons, mode);
 }
 
 bool COptionsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -190,10 +199,8 @@ void COptionsDlg::RefreshChoices()
     ::ShowWindow(m_sliderTimeout, show);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), show);
 
-    const FitMode mode = m_settings.ResizeMode();
-    m_radioProportional.SetCheck(mode == FitMode::Proportional);
-    m_radioStretch.SetCheck(mode == FitMode::Stretch);
-    m_radioNoResize.SetCheck(mode == FitMode::NoResize);
+    FitMode mode = m_settings.ResizeMode();
+    ExchangeMode(false, mode);
 
     m_nTimerId = ::SetTimer(m_hWnd, kLabelTimerId, kLabelTimerPeriod, nullptr);
 }
@@ -203,7 +210,7 @@ void COptionsDlg::RefreshChoices()
 LRESULT COptionsDlg::OnStartupsDelta(NMHDR* hdr)
 {
     const NMUPDOWN* updown = reinterpret_cast<const NMUPDOWN*>(hdr);
-    UpdateData(true);
+    CDataExchange(m_hWnd, *this, true).Int(IDC_STARTUPS_EDIT, m_nStartups);
     if (updown->iDelta < 0) {
         // A typed value may be anything an int holds: no step past its ends.
         if (m_nStartups < INT_MAX)
@@ -237,10 +244,6 @@ void COptionsDlg::OnStartupsKillFocus()
     if (!::IsWindowVisible(m_hWnd))
         return;
     UpdateData(true);
-    if (m_nStartups > kMaxStartups)
-        m_nStartups = kMaxStartups;
-    if (m_nStartups < kMinStartups)
-        m_nStartups = kMinStartups;
     UpdateData(false);
     m_listener.SetStatusText("Edit value must be beetween 1 and 100.");
 }
@@ -273,11 +276,8 @@ void COptionsDlg::OnApply()
                          startups.c_str());
     }
 
-    FitMode mode = FitMode::Proportional;
-    if (m_radioStretch.IsChecked())
-        mode = FitMode::Stretch;
-    else if (m_radioNoResize.IsChecked())
-        mode = FitMode::NoResize;
+    FitMode mode = FitMode::Proportional;  // also when no button is checked
+    ExchangeMode(true, mode);
 
     bool stored = m_settings.SetStartupsNumber(CSettings::AtoI(startups));
     stored = m_settings.SetTimeoutMinutes(CSettings::AtoI(timeout)) && stored;

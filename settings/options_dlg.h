@@ -11,8 +11,7 @@
 #include "framework/dialog.h"
 #include "framework/track_bar.h"
 #include "framework/window.h"
-
-class CSettings;
+#include "settings/settings.h"
 
 class COptionsDlg : public CDialog {
 public:
@@ -64,6 +63,8 @@ private:
     void OnApply();
     void OnCancelOptions();
 
+    // The resize-mode buttons, read (save) or set.
+    void ExchangeMode(bool save, FitMode& mode);
     void SetMinutesLabel(int minutes);
     void CreateToolTip();
 
@@ -71,9 +72,6 @@ private:
     CColorButton m_btnApply;
     CColorButton m_btnCancel;
     CButton m_checkAutoExit;
-    CButton m_radioStretch;
-    CButton m_radioNoResize;
-    CButton m_radioProportional;
     CWindow m_spinStartups;
     CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
