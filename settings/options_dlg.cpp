@@ -46,16 +46,6 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-std::string WindowText(HWND hWnd)
-{
-    const int length = ::GetWindowTextLengthA(hWnd);
-    if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(hWnd, buffer.data(), length + 1);
-    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
-}
-
 CCtlColors g_colours(palette::kPaleBlue);
 
 }  // namespace
@@ -255,32 +245,31 @@ void COptionsDlg::OnOK()
     OnApply();
 }
 
+// What is stored is what the dialog shows: a number it cannot read keeps the
+// dialog open with nothing written, and one outside 1..100 is corrected in
+// the field first (Enter applies without the field losing the focus).
 void COptionsDlg::OnApply()
 {
+    if (!UpdateData(true))
+        return;
+    UpdateData(false);
     m_listener.OnOptionsClosed();
 
-    const std::string startups = WindowText(Item(IDC_STARTUPS_EDIT));
-
-    std::string timeout;
-    std::string message;
-    if (m_checkAutoExit.IsChecked()) {
-        const int minutes = m_sliderTimeout.GetPos();
-        timeout = Format("%d", minutes);
-        message = Format("Program will change wallpaper after %s system restart(s) and will close "
-                         "application automatically after %d minute(s).",
-                         startups.c_str(), minutes);
-    } else {
-        timeout = "0";
-        message = Format("Program will change wallpaper after %s system restart(s) and will be "
-                         "visible in tray as icon.",
-                         startups.c_str());
-    }
+    const bool autoExit = m_checkAutoExit.IsChecked();
+    const int minutes = autoExit ? m_sliderTimeout.GetPos() : 0;
+    std::string message =
+        autoExit ? Format("Program will change wallpaper after %d system restart(s) and will close "
+                          "application automatically after %d minute(s).",
+                          m_nStartups, minutes)
+                 : Format("Program will change wallpaper after %d system restart(s) and will be "
+                          "visible in tray as icon.",
+                          m_nStartups);
 
     FitMode mode = FitMode::Proportional;  // also when no button is checked
     ExchangeMode(true, mode);
 
-    bool stored = m_settings.SetStartupsNumber(CSettings::AtoI(startups));
-    stored = m_settings.SetTimeoutMinutes(CSettings::AtoI(timeout)) && stored;
+    bool stored = m_settings.SetStartupsNumber(m_nStartups);
+    stored = m_settings.SetTimeoutMinutes(minutes) && stored;
     stored = m_settings.SetResizeMode(mode) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
@@ -289,7 +278,7 @@ void COptionsDlg::OnApply()
 
     ::KillTimer(m_hWnd, m_nTimerId);
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
-    CDialog::OnOK();
+    EndDialog(IDOK);
 }
 
 // ---------------------------------------------------------------- 9. Cancel
