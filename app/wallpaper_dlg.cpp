@@ -2,7 +2,6 @@
 
 #include <commdlg.h>
 
-#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "decor/palette.h"
 #include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
+#include "framework/format.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -25,13 +25,6 @@ const UINT kPreviewUpdateMessage = WM_APP + 1;
 const UINT kExitTimerPeriod = 60000;
 
 CCtlColors g_colours(palette::kDeepBlue, IDC_STATUS, palette::kLineText, palette::kInk);
-
-std::string Format3(const char* first, int count, const char* last)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, "%s %d %s", first, count, last);
-    return text;
-}
 
 // The open-file dialog's result: one full path, or a folder followed by names.
 std::vector<std::string> SelectedPaths(const char* result, size_t size)
@@ -85,11 +78,8 @@ BOOL CWallpaperDlg::OnInitDialog()
     DWORD n = ::GetCurrentDirectoryA(MAX_PATH, m_szStartDir);
     if (n == 0 || n >= MAX_PATH)
         m_szStartDir[0] = '\0';
-    char path[MAX_PATH + 16];
-    std::snprintf(path, sizeof path, "%s\\%s", m_szStartDir, "Kavro.ini");
-    m_settings.m_strIniPath = path;
-    std::snprintf(path, sizeof path, "%s%s", m_szStartDir, "\\Wallpaper");
-    m_strLibraryPath = path;
+    m_settings.m_strIniPath = Format("%s\\%s", m_szStartDir, "Kavro.ini");
+    m_strLibraryPath = Format("%s%s", m_szStartDir, "\\Wallpaper");
 
     SetUpSystemMenu();
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -407,9 +397,7 @@ bool CWallpaperDlg::HasLibraryFiles()
         SetStatusText("There is no image files in Wallpaper list. Please add wallpaper files.");
         return false;
     }
-    char text[256];
-    std::snprintf(text, sizeof text, "%s. %s", kTitle, kCreditLine);
-    SetStatusText(text);
+    SetStatusText(Format("%s. %s", kTitle, kCreditLine));
     return true;
 }
 
@@ -676,8 +664,8 @@ void CWallpaperDlg::OnAddFiles()
         ofn.lpstrInitialDir = initialDir.c_str();
 
     if (!::GetOpenFileNameA(&ofn)) {
-        SetStatusText(Format3("No files were added to Wallpaper list.", m_listFiles.GetItemCount(),
-                              "files in Wallpaper list."));
+        SetStatusText(Format("%s %d %s", "No files were added to Wallpaper list.", m_listFiles.GetItemCount(),
+                             "files in Wallpaper list."));
         return;
     }
     ::EnableWindow(m_hWnd, FALSE);
@@ -695,7 +683,7 @@ void CWallpaperDlg::OnAddFiles()
     ::EnableWindow(m_hWnd, TRUE);
     ::SetActiveWindow(m_hWnd);
     FillLibraryList(m_strLibraryPath);
-    SetStatusText(Format3(outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
+    SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
 }
 
 void CWallpaperDlg::OnDeleteFiles()

@@ -3,12 +3,10 @@
 #include <commctrl.h>
 
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "decor/palette.h"
+#include "framework/format.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -25,26 +23,6 @@ const int kMinStartups = 1;
 const int kMaxStartups = 100;
 const int kLeft = 9;
 const int kTop = 75;
-
-// printf into a string of whatever length the arguments need: the startups
-// text comes from the edit unchanged and may be of any length.
-std::string Format(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<size_t>(length));
-    }
-    va_end(args);
-    return text;
-}
 
 CCtlColors g_colours(palette::kPaleBlue);
 
@@ -176,9 +154,7 @@ void COptionsDlg::Open()
 
 void COptionsDlg::SetMinutesLabel(int minutes)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "After : %d minute(s)", minutes);
-    SetItemText(IDC_TIMEOUT_LABEL, text);
+    SetItemText(IDC_TIMEOUT_LABEL, Format("After : %d minute(s)", minutes).c_str());
 }
 
 // ---------------------------------------------------------------- 3. RefreshChoices
