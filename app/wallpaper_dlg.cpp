@@ -158,14 +158,7 @@ void CWallpaperDlg::CreateFonts()
 
 void CWallpaperDlg::CreateToolTips()
 {
-    m_toolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                  CWinApp::Instance()->ResourceInstance(), nullptr);
-    if (!m_toolTip)
-        return;
-    ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
-    static const struct { int id; const char* text; } kTips[] = {
+    static const CToolTip::Tip kTips[] = {
         {IDC_LIST_FILES, "KavroWallpaper list of image files."},
         {IDC_ADD_FILES, "Add new file to image list."},
         {IDC_DELETE_FILES, "Delete file(s) from image list."},
@@ -177,16 +170,7 @@ void CWallpaperDlg::CreateToolTips()
         {IDCANCEL, "Exit program."},
         {IDC_STATUS, "KavroWallpaper program messages."},
     };
-    for (const auto& tip : kTips) {
-        TOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        ti.uFlags = TTF_IDISHWND;
-        ti.hwnd = m_hWnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(Item(tip.id));
-        ti.lpszText = const_cast<char*>(tip.text);
-        ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(70));
+    m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, 70);
 }
 
 void CWallpaperDlg::CenterInWorkArea()
@@ -247,7 +231,7 @@ void CWallpaperDlg::ExitProgram()
     ::DestroyWindow(hWnd);  // the child and owned windows go with it
     m_pOptionsDlg = nullptr;
     m_pPreviewDlg = nullptr;
-    m_toolTip = nullptr;
+    m_toolTip.Detach();
     // The controls that used the fonts are gone now.
     m_fontList.Reset();
     m_fontStatus.Reset();
@@ -303,8 +287,7 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
 
 bool CWallpaperDlg::PreTranslateMessage(MSG* msg)
 {
-    if (m_toolTip)
-        ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    m_toolTip.RelayEvent(msg);
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
         const int answer = CWinApp::Instance()->MessageBox(
             m_hWnd, "Exit KavroWallpaper application. Are you sure ?", MB_YESNO | MB_ICONEXCLAMATION);

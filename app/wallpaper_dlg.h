@@ -10,6 +10,7 @@
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
 #include "framework/gdi_owners.h"
+#include "framework/tool_tip.h"
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/library_list.h"
@@ -66,7 +67,6 @@ public:
     CLibrary Library() const { return CLibrary(m_strLibraryPath); }
     COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
     CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }
-    HWND ToolTip() const { return m_toolTip; }
     const CTrayIcon& TrayIcon() const { return m_trayIcon; }
 
     bool PreTranslateMessage(MSG* msg) override;
@@ -121,7 +121,7 @@ private:
     BYTE m_bPreviewShown = 0;
     bool m_bPreviewUpdatePosted = false;
     CLibraryList m_listFiles;
-    HWND m_toolTip = nullptr;
+    CToolTip m_toolTip;
     CSystemImageList* m_pSystemImageList = nullptr;
     HICON m_hIcon = nullptr;
     CColorButton m_btnAddFiles;

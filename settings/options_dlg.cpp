@@ -91,41 +91,15 @@ BOOL COptionsDlg::OnInitDialog()
     m_btnApply.AttachToDialogItem(IDOK, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
     m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
-    CreateToolTip();
-    return TRUE;
-}
-
-void COptionsDlg::CreateToolTip()
-{
-    m_toolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  m_hWnd, nullptr, CWinApp::Instance()->ResourceInstance(), nullptr);
-    if (!m_toolTip)
-        return;
-    ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
-
-    static const struct {
-        int id;
-        const char* text;
-    } tools[] = {
+    static const CToolTip::Tip kTips[] = {
         {IDC_AUTO_EXIT, "Exit program automatically after changing wallpaper at Startup after some time."},
         {IDC_RESIZE_PROPORTIONAL,
          "If image resolution is larger than screen resolution image will be resized to fit the screen."},
         {IDC_RESIZE_STRETCH, "Image will be stretched to screen size (resolution)."},
         {IDC_RESIZE_NONE, "Original image resolution. No resizing."},
     };
-    for (const auto& tool : tools) {
-        TTTOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 version
-        ti.uFlags = TTF_IDISHWND;         // no TTF_SUBCLASS: PreTranslateMessage relays
-        ti.hwnd = m_hWnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(Item(tool.id));
-        ti.hinst = nullptr;
-        ti.lpszText = const_cast<char*>(tool.text);
-        ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(kTipWidth));
+    m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
+    return TRUE;
 }
 
 // ---------------------------------------------------------------- 2. opening
@@ -277,8 +251,7 @@ void COptionsDlg::OnCancelOptions()
 
 bool COptionsDlg::PreTranslateMessage(MSG* msg)
 {
-    if (m_toolTip)
-        ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    m_toolTip.RelayEvent(msg);
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
         return true;
     return CDialog::PreTranslateMessage(msg);

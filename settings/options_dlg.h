@@ -9,6 +9,7 @@
 #include "decor/color_button.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/tool_tip.h"
 #include "framework/track_bar.h"
 #include "framework/window.h"
 #include "settings/settings.h"
@@ -66,7 +67,6 @@ private:
     // The resize-mode buttons, read (save) or set.
     void ExchangeMode(bool save, FitMode& mode);
     void SetMinutesLabel(int minutes);
-    void CreateToolTip();
 
     UINT_PTR m_nTimerId = 0;
     CColorButton m_btnApply;
@@ -75,7 +75,7 @@ private:
     CWindow m_spinStartups;
     CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
-    HWND m_toolTip = nullptr;
+    CToolTip m_toolTip;
 
     Listener& m_listener;
     const CSettings& m_settings;

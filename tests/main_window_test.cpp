@@ -22,11 +22,32 @@ static LRESULT CALLBACK WatchDestroy(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
     return ::CallWindowProcA(g_previousProc, hWnd, msg, wParam, lParam);
 }
 
-// The status line passes the focus on and shows a path as it is, "%s" included.
+// A control's tip, from whichever tooltip of the thread has one for it.
+static std::string Tip(HWND dialog, int id)
+{
+    struct Query { TTTOOLINFOA tool; char text[256]; } query = {};
+    query.tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    query.tool.hwnd = dialog;
+    query.tool.uId = UINT_PTR(::GetDlgItem(dialog, id));
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND tip, LPARAM lp) {
+        auto& q = *reinterpret_cast<Query*>(lp);
+        char cls[32] = {};
+        q.tool.lpszText = q.text;
+        if (!q.text[0] && ::GetClassNameA(tip, cls, sizeof cls) && std::string(cls) == TOOLTIPS_CLASSA)
+            ::SendMessageA(tip, TTM_GETTEXTA, sizeof q.text, LPARAM(&q.tool));
+        return TRUE;
+    }, LPARAM(&query));
+    return query.text;
+}
+
+// The status line passes the focus on and shows a path as it is, "%s" included; tips of both dialogs.
 TEST_F(MainWindowTest, FirstStartShowsTheSetUpWindow)
 {
     Start();
     EXPECT_TRUE(Visible());
+    EXPECT_EQ(Tip(Dlg(), IDC_HIDE), "Hide and minize program in tray icon.");
+    EXPECT_EQ(Tip(::FindWindowExA(Dlg(), nullptr, "#32770", nullptr), IDC_RESIZE_NONE),
+              "Original image resolution. No resizing.");
     ::SetFocus(Ctrl(IDC_STATUS));
     EXPECT_EQ(::GetFocus(), ListHwnd());
     m_dlg->ShowImageFileStatus("File deleted successfully.", "C:\\Wall\\100%s.jpg");
