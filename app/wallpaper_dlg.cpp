@@ -1,6 +1,6 @@
 #include "app/wallpaper_dlg.h"
 
-#include <commdlg.h>
+#include <cderr.h>
 
 #include <ctime>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
 #include "framework/format.h"
+#include "framework/open_files_dialog.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -25,31 +26,6 @@ const UINT kPreviewUpdateMessage = WM_APP + 1;
 const UINT kExitTimerPeriod = 60000;
 
 CCtlColors g_colours(palette::kDeepBlue, IDC_STATUS, palette::kLineText, palette::kInk);
-
-// The open-file dialog's result: one full path, or a folder followed by names.
-std::vector<std::string> SelectedPaths(const char* result, size_t size)
-{
-    std::vector<std::string> paths;
-    const char* end = result + size;
-    const char* first = result;
-    size_t firstLen = strnlen(first, size);
-    if (firstLen == 0 || firstLen >= size)
-        return paths;
-    const char* p = first + firstLen + 1;
-    if (p >= end || *p == '\0') {
-        paths.emplace_back(first, firstLen);
-        return paths;
-    }
-    std::string folder(first, firstLen);
-    if (folder.back() != '\\')
-        folder += '\\';
-    while (p < end && *p) {
-        size_t len = strnlen(p, static_cast<size_t>(end - p));
-        paths.push_back(folder + std::string(p, len));
-        p += len + 1;
-    }
-    return paths;
-}
 
 }  // namespace
 
@@ -630,42 +606,28 @@ void CWallpaperDlg::OnOptionsClosed()
 
 void CWallpaperDlg::OnAddFiles()
 {
-    static const char kFilter[] = "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0";
-    const DWORD kResultSize = 65535;
-    std::vector<char> result(kResultSize + 1, '\0');
-
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = kFilter;
-    ofn.lpstrFile = result.data();
-    ofn.nMaxFile = kResultSize;
-    ofn.lpstrTitle = "Add image files to your list";
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
-    const std::string initialDir = m_settings.GetLastImageDirectory();
-    if (!initialDir.empty())
-        ofn.lpstrInitialDir = initialDir.c_str();
-
-    if (!::GetOpenFileNameA(&ofn)) {
-        SetStatusText(Format("%s %d %s", "No files were added to Wallpaper list.", m_listFiles.GetItemCount(),
-                             "files in Wallpaper list."));
+    const FileChoice choice = OpenFilesDialog(m_hWnd, "Add image files to your list",
+                                              "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0",
+                                              m_settings.GetLastImageDirectory());
+    if (choice.paths.empty()) {
+        const char* outcome = choice.error == FNERR_BUFFERTOOSMALL
+                                  ? "Too many files chosen at once. No files were added to Wallpaper list."
+                                  : "No files were added to Wallpaper list.";
+        SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
         return;
     }
     ::EnableWindow(m_hWnd, FALSE);
     bool folderMade = false;
-    const bool copied = Library().CopyIn(m_hWnd, SelectedPaths(result.data(), kResultSize), &folderMade);
+    const bool copied = Library().CopyIn(m_hWnd, choice.paths, &folderMade);
+    ::EnableWindow(m_hWnd, TRUE);
     if (!folderMade) {
-        ::EnableWindow(m_hWnd, TRUE);
         SetStatusText("Cannot create Wallpaper directory.");
         return;
     }
-    m_settings.SetLastImageDirectory(result.data());
-    const char* outcome = copied ? "Files successfully added to Wallpaper list."
-                                  : "Error copying files to Wallpaper list.";
-
-    ::EnableWindow(m_hWnd, TRUE);
+    m_settings.SetLastImageDirectory(choice.pathResult);
     ::SetActiveWindow(m_hWnd);
     FillLibraryList(m_strLibraryPath);
+    const char* outcome = copied ? "Files successfully added to Wallpaper list." : "Error copying files to Wallpaper list.";
     SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
 }
 
