@@ -16,8 +16,8 @@ std::string Report(const std::string& startups, int minutes = 0) {  // no minute
 
 class OptionsDlgTest : public MainWindowTest {
 protected:
-    HWND Item(int id) const { return ::GetDlgItem(m_dlg->OptionsDlg()->m_hWnd, id); }
-    bool Shown() const { return ::IsWindowVisible(m_dlg->OptionsDlg()->m_hWnd) != FALSE; }
+    HWND Item(int id) const { return ::GetDlgItem(OptionsHwnd(), id); }
+    bool Shown() const { return ::IsWindowVisible(OptionsHwnd()) != FALSE; }
     bool Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     HWND Field() const { return Item(IDC_STARTUPS_EDIT); }
     std::string Edit() const { return WindowText(Field()); }
@@ -62,10 +62,10 @@ TEST_F(OptionsDlgTest, StoredValuesApplyCheckBoxEscapeAndCancel)
         {"500", "X", 120, 'P', "P"},  // the label tells the stored 500; an unknown mode reads as P
         {nullptr, nullptr, 0, 'P', "P"}, {"0", "S", 0, 'S', "S"}, {"30", "N", 30, 'N', "N"},
     };
-    const auto tick = [&] { ::SendMessageA(m_dlg->OptionsDlg()->m_hWnd, WM_TIMER, COptionsDlg::kLabelTimerId, 0); };
+    const auto tick = [&] { ::SendMessageA(OptionsHwnd(), WM_TIMER, COptionsDlg::kLabelTimerId, 0); };
     Start();
     AddImage("one.bmp");
-    m_dlg->FillLibraryList(m_dlg->LibraryPath());
+    Command(ID_TRAY_SETTINGS);  // shows it in the list
     SelectRows({0});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
