@@ -4,8 +4,6 @@
 
 namespace {
 
-const UINT kIconId = 1;
-
 UINT TaskbarCreatedMessage()
 {
     static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
@@ -44,7 +42,6 @@ void CTrayIcon::Add(HWND owner, HICON icon, const char* tip, UINT menuId)
 void CTrayIcon::HandToShell()
 {
     ::Shell_NotifyIconA(NIM_ADD, &m_data);
-    ++m_nAdds;
 }
 
 void CTrayIcon::Remove()

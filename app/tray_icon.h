@@ -10,6 +10,8 @@
 class CTrayIcon {
 public:
     static const UINT kNotifyMessage = WM_USER + 1;
+    // The icon's id within its owner window.
+    static const UINT kIconId = 1;
 
     CTrayIcon();
     ~CTrayIcon();
@@ -30,15 +32,10 @@ public:
     // double-click, which asks for the window back.
     bool OnNotify(LPARAM mouse);
 
-    const NOTIFYICONDATAA& Record() const { return m_data; }
-    // How often the icon was handed to the shell.
-    int Adds() const { return m_nAdds; }
-
 private:
     void HandToShell();
 
     NOTIFYICONDATAA m_data;
     CMenuHandle m_menu;
     bool m_bShown = false;
-    int m_nAdds = 0;
 };

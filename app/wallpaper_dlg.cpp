@@ -1,8 +1,7 @@
 #include "app/wallpaper_dlg.h"
 
-#include <commdlg.h>
+#include <cderr.h>
 
-#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -10,6 +9,8 @@
 #include "decor/palette.h"
 #include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
+#include "framework/format.h"
+#include "framework/open_files_dialog.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -25,38 +26,6 @@ const UINT kPreviewUpdateMessage = WM_APP + 1;
 const UINT kExitTimerPeriod = 60000;
 
 CCtlColors g_colours(palette::kDeepBlue, IDC_STATUS, palette::kLineText, palette::kInk);
-
-std::string Format3(const char* first, int count, const char* last)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, "%s %d %s", first, count, last);
-    return text;
-}
-
-// The open-file dialog's result: one full path, or a folder followed by names.
-std::vector<std::string> SelectedPaths(const char* result, size_t size)
-{
-    std::vector<std::string> paths;
-    const char* end = result + size;
-    const char* first = result;
-    size_t firstLen = strnlen(first, size);
-    if (firstLen == 0 || firstLen >= size)
-        return paths;
-    const char* p = first + firstLen + 1;
-    if (p >= end || *p == '\0') {
-        paths.emplace_back(first, firstLen);
-        return paths;
-    }
-    std::string folder(first, firstLen);
-    if (folder.back() != '\\')
-        folder += '\\';
-    while (p < end && *p) {
-        size_t len = strnlen(p, static_cast<size_t>(end - p));
-        paths.push_back(folder + std::string(p, len));
-        p += len + 1;
-    }
-    return paths;
-}
 
 }  // namespace
 
@@ -85,11 +54,8 @@ BOOL CWallpaperDlg::OnInitDialog()
     DWORD n = ::GetCurrentDirectoryA(MAX_PATH, m_szStartDir);
     if (n == 0 || n >= MAX_PATH)
         m_szStartDir[0] = '\0';
-    char path[MAX_PATH + 16];
-    std::snprintf(path, sizeof path, "%s\\%s", m_szStartDir, "Kavro.ini");
-    m_settings.m_strIniPath = path;
-    std::snprintf(path, sizeof path, "%s%s", m_szStartDir, "\\Wallpaper");
-    m_strLibraryPath = path;
+    m_settings.m_strIniPath = Format("%s\\%s", m_szStartDir, "Kavro.ini");
+    m_strLibraryPath = Format("%s%s", m_szStartDir, "\\Wallpaper");
 
     SetUpSystemMenu();
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -168,14 +134,7 @@ void CWallpaperDlg::CreateFonts()
 
 void CWallpaperDlg::CreateToolTips()
 {
-    m_toolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                  CWinApp::Instance()->ResourceInstance(), nullptr);
-    if (!m_toolTip)
-        return;
-    ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
-    static const struct { int id; const char* text; } kTips[] = {
+    static const CToolTip::Tip kTips[] = {
         {IDC_LIST_FILES, "KavroWallpaper list of image files."},
         {IDC_ADD_FILES, "Add new file to image list."},
         {IDC_DELETE_FILES, "Delete file(s) from image list."},
@@ -187,16 +146,7 @@ void CWallpaperDlg::CreateToolTips()
         {IDCANCEL, "Exit program."},
         {IDC_STATUS, "KavroWallpaper program messages."},
     };
-    for (const auto& tip : kTips) {
-        TOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;
-        ti.uFlags = TTF_IDISHWND;
-        ti.hwnd = m_hWnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(Item(tip.id));
-        ti.lpszText = const_cast<char*>(tip.text);
-        ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(70));
+    m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, 70);
 }
 
 void CWallpaperDlg::CenterInWorkArea()
@@ -257,7 +207,7 @@ void CWallpaperDlg::ExitProgram()
     ::DestroyWindow(hWnd);  // the child and owned windows go with it
     m_pOptionsDlg = nullptr;
     m_pPreviewDlg = nullptr;
-    m_toolTip = nullptr;
+    m_toolTip.Detach();
     // The controls that used the fonts are gone now.
     m_fontList.Reset();
     m_fontStatus.Reset();
@@ -313,8 +263,7 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
 
 bool CWallpaperDlg::PreTranslateMessage(MSG* msg)
 {
-    if (m_toolTip)
-        ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    m_toolTip.RelayEvent(msg);
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
         const int answer = CWinApp::Instance()->MessageBox(
             m_hWnd, "Exit KavroWallpaper application. Are you sure ?", MB_YESNO | MB_ICONEXCLAMATION);
@@ -407,9 +356,7 @@ bool CWallpaperDlg::HasLibraryFiles()
         SetStatusText("There is no image files in Wallpaper list. Please add wallpaper files.");
         return false;
     }
-    char text[256];
-    std::snprintf(text, sizeof text, "%s. %s", kTitle, kCreditLine);
-    SetStatusText(text);
+    SetStatusText(Format("%s. %s", kTitle, kCreditLine));
     return true;
 }
 
@@ -659,43 +606,29 @@ void CWallpaperDlg::OnOptionsClosed()
 
 void CWallpaperDlg::OnAddFiles()
 {
-    static const char kFilter[] = "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0";
-    const DWORD kResultSize = 65535;
-    std::vector<char> result(kResultSize + 1, '\0');
-
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = kFilter;
-    ofn.lpstrFile = result.data();
-    ofn.nMaxFile = kResultSize;
-    ofn.lpstrTitle = "Add image files to your list";
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
-    const std::string initialDir = m_settings.GetLastImageDirectory();
-    if (!initialDir.empty())
-        ofn.lpstrInitialDir = initialDir.c_str();
-
-    if (!::GetOpenFileNameA(&ofn)) {
-        SetStatusText(Format3("No files were added to Wallpaper list.", m_listFiles.GetItemCount(),
-                              "files in Wallpaper list."));
+    const FileChoice choice = OpenFilesDialog(m_hWnd, "Add image files to your list",
+                                              "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0",
+                                              m_settings.GetLastImageDirectory());
+    if (choice.paths.empty()) {
+        const char* outcome = choice.error == FNERR_BUFFERTOOSMALL
+                                  ? "Too many files chosen at once. No files were added to Wallpaper list."
+                                  : "No files were added to Wallpaper list.";
+        SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
         return;
     }
     ::EnableWindow(m_hWnd, FALSE);
     bool folderMade = false;
-    const bool copied = Library().CopyIn(m_hWnd, SelectedPaths(result.data(), kResultSize), &folderMade);
+    const bool copied = Library().CopyIn(m_hWnd, choice.paths, &folderMade);
+    ::EnableWindow(m_hWnd, TRUE);
     if (!folderMade) {
-        ::EnableWindow(m_hWnd, TRUE);
         SetStatusText("Cannot create Wallpaper directory.");
         return;
     }
-    m_settings.SetLastImageDirectory(result.data());
-    const char* outcome = copied ? "Files successfully added to Wallpaper list."
-                                  : "Error copying files to Wallpaper list.";
-
-    ::EnableWindow(m_hWnd, TRUE);
+    m_settings.SetLastImageDirectory(choice.pathResult);
     ::SetActiveWindow(m_hWnd);
     FillLibraryList(m_strLibraryPath);
-    SetStatusText(Format3(outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
+    const char* outcome = copied ? "Files successfully added to Wallpaper list." : "Error copying files to Wallpaper list.";
+    SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
 }
 
 void CWallpaperDlg::OnDeleteFiles()

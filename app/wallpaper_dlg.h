@@ -10,6 +10,7 @@
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
 #include "framework/gdi_owners.h"
+#include "framework/tool_tip.h"
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/library_list.h"
@@ -39,35 +40,11 @@ public:
     // The one way out: tray icon removed, fonts and image list released,
     // window destroyed.
     void ExitProgram();
-    void ShowAboutBox();
-
-    void HideToTray();
-    void RestoreFromTray();
-    void ArmExitTimer();
-    bool HasLibraryFiles();
-
-    void FillLibraryList(const std::string& folder);
-    void UpdateButtonStates();
-    void UpdatePreview();
-
-    void OnSetWallpaper();
+    // Decodes, fits and applies the image, reporting in the status line.
     void ApplyWallpaper(const std::string& sourcePath);
-    void PickRandomWallpaper();
-    void OnAddFiles();
-    void OnDeleteFiles();
-    void OpenOptions();
 
     // Where wallpapers go; the system's unless a test says otherwise.
     void SetDesktop(const CWallpaperEngine::Desktop& desktop) { m_pDesktop = &desktop; }
-
-    CSettings& Settings() { return m_settings; }
-    CLibraryList& List() { return m_listFiles; }
-    const std::string& LibraryPath() const { return m_strLibraryPath; }
-    CLibrary Library() const { return CLibrary(m_strLibraryPath); }
-    COptionsDlg* OptionsDlg() const { return m_pOptionsDlg; }
-    CPreviewDlg* PreviewDlg() const { return m_pPreviewDlg; }
-    HWND ToolTip() const { return m_toolTip; }
-    const CTrayIcon& TrayIcon() const { return m_trayIcon; }
 
     bool PreTranslateMessage(MSG* msg) override;
 
@@ -95,6 +72,24 @@ private:
     void OnMenuDeleteFiles();
     void OnMenuSetWallpaper();
 
+    void ShowAboutBox();
+    void HideToTray();
+    void RestoreFromTray();
+    void ArmExitTimer();
+    bool HasLibraryFiles();
+
+    void FillLibraryList(const std::string& folder);
+    void UpdateButtonStates();
+    void UpdatePreview();
+
+    void OnSetWallpaper();
+    void PickRandomWallpaper();
+    void OnAddFiles();
+    void OnDeleteFiles();
+    void OpenOptions();
+
+    CLibrary Library() const { return CLibrary(m_strLibraryPath); }
+
     // Initialisation steps.
     void SetUpSystemMenu();
     void AttachColorButtons();
@@ -121,7 +116,7 @@ private:
     BYTE m_bPreviewShown = 0;
     bool m_bPreviewUpdatePosted = false;
     CLibraryList m_listFiles;
-    HWND m_toolTip = nullptr;
+    CToolTip m_toolTip;
     CSystemImageList* m_pSystemImageList = nullptr;
     HICON m_hIcon = nullptr;
     CColorButton m_btnAddFiles;

@@ -3,11 +3,10 @@
 #include <climits>
 #include <cstdio>
 
-#include "framework/dialog.h"
 #include "framework/window.h"
 
-CDataExchange::CDataExchange(CDialog& dialog, bool saveAndValidate)
-    : m_dialog(dialog), m_hDlg(dialog.m_hWnd), m_bSaveAndValidate(saveAndValidate)
+CDataExchange::CDataExchange(HWND hDlg, ErrorHook& errors, bool saveAndValidate)
+    : m_hDlg(hDlg), m_errors(errors), m_bSaveAndValidate(saveAndValidate)
 {
 }
 
@@ -67,8 +66,32 @@ void CDataExchange::Int(int id, int& value)
     int parsed = 0;
     if (!ParseInteger(text, parsed)) {
         m_bFailed = true;
-        m_dialog.ReportDataExchangeError(id, "Please enter an integer.");
+        m_errors.ReportDataExchangeError(id, "Please enter an integer.");
         return;
     }
     value = parsed;
+}
+
+void CDataExchange::IntRange(int id, int& value, int minimum, int maximum)
+{
+    int read = value;
+    Int(id, read);
+    if (!m_bSaveAndValidate || m_bFailed)
+        return;
+    value = read < minimum ? minimum : read > maximum ? maximum : read;
+}
+
+void CDataExchange::RadioIndex(const int* ids, std::size_t count, int& index)
+{
+    if (m_bFailed)
+        return;
+    if (m_bSaveAndValidate) {
+        index = -1;
+        for (std::size_t i = 0; i < count && index < 0; ++i)
+            if (::IsDlgButtonChecked(m_hDlg, ids[i]) == BST_CHECKED)
+                index = static_cast<int>(i);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        ::CheckDlgButton(m_hDlg, ids[i], static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED);
 }

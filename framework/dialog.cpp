@@ -31,7 +31,7 @@ INT_PTR CDialog::DoModal(HWND parent)
 
 bool CDialog::UpdateData(bool saveAndValidate)
 {
-    CDataExchange dx(*this, saveAndValidate);
+    CDataExchange dx(m_hWnd, *this, saveAndValidate);
     DoDataExchange(dx);
     return !dx.Failed();
 }

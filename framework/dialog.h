@@ -9,7 +9,7 @@
 #include "framework/message_table.h"
 #include "framework/window.h"
 
-class CDialog : public CWindow {
+class CDialog : public CWindow, protected CDataExchange::ErrorHook {
 public:
     explicit CDialog(UINT templateId) : m_nTemplateId(templateId) {}
     ~CDialog() override;
@@ -32,13 +32,13 @@ public:
     // Enter as IDOK, Escape as IDCANCEL).
     bool PreTranslateMessage(MSG* msg) override;
 
-    // Called by CDataExchange for a field that could not be read: runs
-    // OnDataExchangeError, during which the field's own notifications (the
-    // focus leaving it for a message box and coming back) do not reach the
-    // message table, so that they cannot read the field a second time.
-    void ReportDataExchangeError(int id, const char* text);
-
 protected:
+    // A field could not be read: runs OnDataExchangeError, during which the
+    // field's own notifications (the focus leaving it for a message box and
+    // coming back) do not reach the message table, so that they cannot read
+    // the field a second time.
+    void ReportDataExchangeError(int id, const char* text) override;
+
     virtual BOOL OnInitDialog();              // first data exchange; TRUE = default focus
     virtual void DoDataExchange(CDataExchange&) {}
     virtual void OnOK();                      // read back, then end with IDOK

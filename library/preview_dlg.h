@@ -18,9 +18,6 @@ public:
     // failure nothing shown changes.
     bool LoadPreviewImage(const std::string& path);
 
-    // The fitted bitmap now shown; owned by the window.
-    HBITMAP PreviewBitmap() const { return m_bitmapPreview; }
-
     // Escape never closes the preview.
     bool PreTranslateMessage(MSG* msg) override;
 

@@ -203,6 +203,20 @@ public:
     }
     CWallpaperDlg* Dlg() const { return m_dlg; }
     HWND List() const { return ::GetDlgItem(m_dlg->m_hWnd, IDC_LIST_FILES); }
+    int Rows() const { return static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    void Command(int id) const { ::SendMessageA(m_dlg->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // The preview: the dialog the main window owns that has a picture control.
+    CPreviewDlg* Preview() const
+    {
+        std::pair<HWND, HWND> found = {m_dlg->m_hWnd, nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lp) {
+            auto& f = *reinterpret_cast<std::pair<HWND, HWND>*>(lp);
+            if (::GetWindow(hWnd, GW_OWNER) == f.first && ::GetDlgItem(hWnd, IDC_PREVIEW_PICTURE))
+                f.second = hWnd;
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&found));
+        return dynamic_cast<CPreviewDlg*>(CWindow::FromHandle(found.second));
+    }
     std::string Status() const { return WindowText(::GetDlgItem(m_dlg->m_hWnd, IDC_STATUS)); }
 
     // A left click on the row's name, as the mouse sends it.
@@ -267,7 +281,7 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
     std::printf("%-58s %9.1f MB%s\n", ("peak working set, set wallpaper P, screen " + screen).c_str(), peak,
                 Succeeded(program.Status()) ? "" : "  (FAILED)");
 
-    program.Dlg()->RestoreFromTray();
+    program.Command(ID_TRAY_SETTINGS);
     Pump();
     program.ClickRow(0);
     bool ok = true;
@@ -333,16 +347,19 @@ bool BenchPreview(const std::string& photo)
     if (!CopyPhoto(photo, program.Library() + "\\a.jpg") || !CopyPhoto(photo, program.Library() + "\\b.jpg") ||
         !program.Start())
         return false;
-    program.Dlg()->RestoreFromTray();
+    program.Command(ID_TRAY_SETTINGS);
     Pump();
-    CPreviewDlg* preview = program.Dlg()->PreviewDlg();
+    CPreviewDlg* preview = program.Preview();
+    const auto shown = [&] {
+        return ::SendDlgItemMessageA(preview->m_hWnd, IDC_PREVIEW_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    };
     RECT area = {};
     ::GetClientRect(preview->Item(IDC_PREVIEW_PICTURE), &area);
     int row = 0;
     bool ok = Measure("preview: click on a 24 MP JPEG's row into " + Size(area.right, area.bottom), [&] {
-        const HBITMAP before = preview->PreviewBitmap();
+        const LRESULT before = shown();
         program.ClickRow(row ^= 1);
-        return preview->PreviewBitmap() != before && ::IsWindowVisible(preview->m_hWnd);
+        return shown() != before && ::IsWindowVisible(preview->m_hWnd);
     }, true) >= 0;
     Measure("  part: LoadPreviewImage alone", [&] {
         return preview->LoadPreviewImage(program.Library() + ((row ^= 1) ? "\\b.jpg" : "\\a.jpg"));
@@ -391,11 +408,11 @@ bool BenchList()
         if (!MakeLibrary(program.Library(), count) || !program.Start())
             return false;
         previous = Measure(label, [&] {
-            program.Dlg()->HideToTray();
+            program.Command(IDC_HIDE);
             Pump();
-            program.Dlg()->RestoreFromTray();
+            program.Command(ID_TRAY_SETTINGS);
             ::UpdateWindow(program.Dlg()->m_hWnd);
-            return program.Dlg()->List().GetItemCount() == count && ::IsWindowVisible(program.Dlg()->m_hWnd);
+            return program.Rows() == count && ::IsWindowVisible(program.Dlg()->m_hWnd);
         }, false, 15000);
         ok = previous >= 0 && ok;
         if (count < 1000 && previous <= 3000)
@@ -404,7 +421,7 @@ bool BenchList()
         for (int column = 2; column >= 0 && previous >= 0; --column)
             ok = Measure("sort " + std::to_string(count) + " rows by " + kColumns[column], [&] {
                      program.ClickColumn(column);
-                     return program.Dlg()->List().GetItemCount() == count;
+                     return program.Rows() == count;
                  }, false, 10000) >= 0 && ok;
     }
     return ok;

@@ -3,12 +3,10 @@
 #include <commctrl.h>
 
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "decor/palette.h"
+#include "framework/format.h"
 #include "framework/win_app.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -25,36 +23,6 @@ const int kMinStartups = 1;
 const int kMaxStartups = 100;
 const int kLeft = 9;
 const int kTop = 75;
-
-// printf into a string of whatever length the arguments need: the startups
-// text comes from the edit unchanged and may be of any length.
-std::string Format(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<size_t>(length));
-    }
-    va_end(args);
-    return text;
-}
-
-std::string WindowText(HWND hWnd)
-{
-    const int length = ::GetWindowTextLengthA(hWnd);
-    if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(hWnd, buffer.data(), length + 1);
-    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
-}
 
 CCtlColors g_colours(palette::kPaleBlue);
 
@@ -73,15 +41,24 @@ void COptionsDlg::PostNcDestroy()
     delete this;
 }
 
+// Reading corrects a number outside 1..100; the arrows read it as typed.
 void COptionsDlg::DoDataExchange(CDataExchange& dx)
 {
     dx.Control(IDC_AUTO_EXIT, m_checkAutoExit);
-    dx.Control(IDC_RESIZE_STRETCH, m_radioStretch);
-    dx.Control(IDC_RESIZE_NONE, m_radioNoResize);
-    dx.Control(IDC_RESIZE_PROPORTIONAL, m_radioProportional);
     dx.Control(IDC_STARTUPS_SPIN, m_spinStartups);
     dx.Control(IDC_TIMEOUT_SLIDER, m_sliderTimeout);
-    dx.Int(IDC_STARTUPS_EDIT, m_nStartups);
+    dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
+}
+
+void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
+{
+    static const CDataExchange::Radio<FitMode> kButtons[] = {
+        {IDC_RESIZE_PROPORTIONAL, FitMode::Proportional},
+        {IDC_RESIZE_STRETCH, FitMode::Stretch},
+        {IDC_RESIZE_NONE, FitMode::NoResize},
+    };
+    CDataExchange dx(m_hWnd, *this, save);
+    dx.RadioGroup(kButtons, mode);
 }
 
 bool COptionsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -114,41 +91,15 @@ BOOL COptionsDlg::OnInitDialog()
     m_btnApply.AttachToDialogItem(IDOK, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
     m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
-    CreateToolTip();
-    return TRUE;
-}
-
-void COptionsDlg::CreateToolTip()
-{
-    m_toolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  m_hWnd, nullptr, CWinApp::Instance()->ResourceInstance(), nullptr);
-    if (!m_toolTip)
-        return;
-    ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageA(m_toolTip, TTM_SETTIPBKCOLOR, palette::kTipBack, 0);
-
-    static const struct {
-        int id;
-        const char* text;
-    } tools[] = {
+    static const CToolTip::Tip kTips[] = {
         {IDC_AUTO_EXIT, "Exit program automatically after changing wallpaper at Startup after some time."},
         {IDC_RESIZE_PROPORTIONAL,
          "If image resolution is larger than screen resolution image will be resized to fit the screen."},
         {IDC_RESIZE_STRETCH, "Image will be stretched to screen size (resolution)."},
         {IDC_RESIZE_NONE, "Original image resolution. No resizing."},
     };
-    for (const auto& tool : tools) {
-        TTTOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 version
-        ti.uFlags = TTF_IDISHWND;         // no TTF_SUBCLASS: PreTranslateMessage relays
-        ti.hwnd = m_hWnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(Item(tool.id));
-        ti.hinst = nullptr;
-        ti.lpszText = const_cast<char*>(tool.text);
-        ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-    }
-    ::SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, ScaleToScreen(kTipWidth));
+    m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
+    return TRUE;
 }
 
 // ---------------------------------------------------------------- 2. opening
@@ -177,9 +128,7 @@ void COptionsDlg::Open()
 
 void COptionsDlg::SetMinutesLabel(int minutes)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "After : %d minute(s)", minutes);
-    SetItemText(IDC_TIMEOUT_LABEL, text);
+    SetItemText(IDC_TIMEOUT_LABEL, Format("After : %d minute(s)", minutes).c_str());
 }
 
 // ---------------------------------------------------------------- 3. RefreshChoices
@@ -190,10 +139,8 @@ void COptionsDlg::RefreshChoices()
     ::ShowWindow(m_sliderTimeout, show);
     ::ShowWindow(Item(IDC_TIMEOUT_LABEL), show);
 
-    const FitMode mode = m_settings.ResizeMode();
-    m_radioProportional.SetCheck(mode == FitMode::Proportional);
-    m_radioStretch.SetCheck(mode == FitMode::Stretch);
-    m_radioNoResize.SetCheck(mode == FitMode::NoResize);
+    FitMode mode = m_settings.ResizeMode();
+    ExchangeMode(false, mode);
 
     m_nTimerId = ::SetTimer(m_hWnd, kLabelTimerId, kLabelTimerPeriod, nullptr);
 }
@@ -203,7 +150,7 @@ void COptionsDlg::RefreshChoices()
 LRESULT COptionsDlg::OnStartupsDelta(NMHDR* hdr)
 {
     const NMUPDOWN* updown = reinterpret_cast<const NMUPDOWN*>(hdr);
-    UpdateData(true);
+    CDataExchange(m_hWnd, *this, true).Int(IDC_STARTUPS_EDIT, m_nStartups);
     if (updown->iDelta < 0) {
         // A typed value may be anything an int holds: no step past its ends.
         if (m_nStartups < INT_MAX)
@@ -237,10 +184,6 @@ void COptionsDlg::OnStartupsKillFocus()
     if (!::IsWindowVisible(m_hWnd))
         return;
     UpdateData(true);
-    if (m_nStartups > kMaxStartups)
-        m_nStartups = kMaxStartups;
-    if (m_nStartups < kMinStartups)
-        m_nStartups = kMinStartups;
     UpdateData(false);
     m_listener.SetStatusText("Edit value must be beetween 1 and 100.");
 }
@@ -252,35 +195,31 @@ void COptionsDlg::OnOK()
     OnApply();
 }
 
+// What is stored is what the dialog shows: a number it cannot read keeps the
+// dialog open with nothing written, and one outside 1..100 is corrected in
+// the field first (Enter applies without the field losing the focus).
 void COptionsDlg::OnApply()
 {
+    if (!UpdateData(true))
+        return;
+    UpdateData(false);
     m_listener.OnOptionsClosed();
 
-    const std::string startups = WindowText(Item(IDC_STARTUPS_EDIT));
+    const bool autoExit = m_checkAutoExit.IsChecked();
+    const int minutes = autoExit ? m_sliderTimeout.GetPos() : 0;
+    std::string message =
+        autoExit ? Format("Program will change wallpaper after %d system restart(s) and will close "
+                          "application automatically after %d minute(s).",
+                          m_nStartups, minutes)
+                 : Format("Program will change wallpaper after %d system restart(s) and will be "
+                          "visible in tray as icon.",
+                          m_nStartups);
 
-    std::string timeout;
-    std::string message;
-    if (m_checkAutoExit.IsChecked()) {
-        const int minutes = m_sliderTimeout.GetPos();
-        timeout = Format("%d", minutes);
-        message = Format("Program will change wallpaper after %s system restart(s) and will close "
-                         "application automatically after %d minute(s).",
-                         startups.c_str(), minutes);
-    } else {
-        timeout = "0";
-        message = Format("Program will change wallpaper after %s system restart(s) and will be "
-                         "visible in tray as icon.",
-                         startups.c_str());
-    }
+    FitMode mode = FitMode::Proportional;  // also when no button is checked
+    ExchangeMode(true, mode);
 
-    FitMode mode = FitMode::Proportional;
-    if (m_radioStretch.IsChecked())
-        mode = FitMode::Stretch;
-    else if (m_radioNoResize.IsChecked())
-        mode = FitMode::NoResize;
-
-    bool stored = m_settings.SetStartupsNumber(CSettings::AtoI(startups));
-    stored = m_settings.SetTimeoutMinutes(CSettings::AtoI(timeout)) && stored;
+    bool stored = m_settings.SetStartupsNumber(m_nStartups);
+    stored = m_settings.SetTimeoutMinutes(minutes) && stored;
     stored = m_settings.SetResizeMode(mode) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
@@ -289,7 +228,7 @@ void COptionsDlg::OnApply()
 
     ::KillTimer(m_hWnd, m_nTimerId);
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in
-    CDialog::OnOK();
+    EndDialog(IDOK);
 }
 
 // ---------------------------------------------------------------- 9. Cancel
@@ -312,8 +251,7 @@ void COptionsDlg::OnCancelOptions()
 
 bool COptionsDlg::PreTranslateMessage(MSG* msg)
 {
-    if (m_toolTip)
-        ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    m_toolTip.RelayEvent(msg);
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
         return true;
     return CDialog::PreTranslateMessage(msg);

@@ -9,10 +9,10 @@
 #include "decor/color_button.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/tool_tip.h"
 #include "framework/track_bar.h"
 #include "framework/window.h"
-
-class CSettings;
+#include "settings/settings.h"
 
 class COptionsDlg : public CDialog {
 public:
@@ -64,20 +64,18 @@ private:
     void OnApply();
     void OnCancelOptions();
 
+    // The resize-mode buttons, read (save) or set.
+    void ExchangeMode(bool save, FitMode& mode);
     void SetMinutesLabel(int minutes);
-    void CreateToolTip();
 
     UINT_PTR m_nTimerId = 0;
     CColorButton m_btnApply;
     CColorButton m_btnCancel;
     CButton m_checkAutoExit;
-    CButton m_radioStretch;
-    CButton m_radioNoResize;
-    CButton m_radioProportional;
     CWindow m_spinStartups;
     CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
-    HWND m_toolTip = nullptr;
+    CToolTip m_toolTip;
 
     Listener& m_listener;
     const CSettings& m_settings;

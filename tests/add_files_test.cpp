@@ -1,4 +1,5 @@
 // Adding files through the real open-file dialog, worked from a timer as a user would.
+#include "framework/open_files_dialog.h"
 #include "library/file_tools.h"
 #include "tests/main_window_fixture.h"
 
@@ -89,4 +90,33 @@ TEST_F(AddFilesTest, CancelledInTheDialogOrInWinesReplaceQuestion)
     EXPECT_EQ(Status(), "Error copying files to Wallpaper list. 1 files in Wallpaper list.");
     EXPECT_FALSE(ReadFileBytes(LibraryFile("a.jpg")) == ReadFileBytes(Pictures() + "\\a.jpg")) << "a.jpg replaced";
     EXPECT_FALSE(PathExists(LibraryFile("b.jpg")));
+}
+
+// A choice longer than the dialog's result buffer opens it again with room for the choice.
+TEST(OpenFilesDialogTest, AChoiceTooLongForTheBufferIsAskedForAgain)
+{
+    TempDir dir;
+    const Names names = {"a picture with a long name.jpg", "another picture.bmp"};
+    for (const std::string& name : names)
+        WriteFileBytes(dir / name, "picture");
+    for (size_t count : {1, 2}) {
+        const Names chosen(names.begin(), names.begin() + count);
+        int shown = 0;
+        std::function<void(HWND)> choose = [&](HWND dialog) {
+            if (++shown > 3)  // asked too often: a fault, not a hang
+                ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            else
+                EXPECT_TRUE(ChooseFilesInOpenDialog(dialog, dir.Path(), chosen));
+            OnNextDialog("Choose", choose);
+        };
+        OnNextDialog("Choose", choose);
+        const FileChoice choice = OpenFilesDialog(nullptr, "Choose", "Pictures\0*.jpg;*.bmp\0", "", 32);
+        CancelAnswer();
+        EXPECT_EQ(shown, 2) << count;
+        Names paths;
+        for (const std::string& name : chosen)
+            paths.push_back(dir / name);
+        EXPECT_EQ(choice.paths, paths);
+        EXPECT_EQ(choice.pathResult, count == 1 ? paths.front() : dir.Path());
+    }
 }

@@ -159,4 +159,36 @@ TEST(DataExchange, TheDialogReportsAFieldThatCannotBeRead)
     ::DestroyWindow(parent);
 }
 
+// What Options exchanges: a number kept within its range, and the one checked button of a group.
+TEST(DataExchange, IntegerRangeAndRadioGroup)
+{
+    struct Hook : CDataExchange::ErrorHook {
+        std::string seen;
+        void ReportDataExchangeError(int, const char* text) override { seen += text; }
+    } hook;
+    HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    CDialog dlg(IDD_OPTIONS);
+    ASSERT_TRUE(parent && dlg.Create(parent));
+    for (const auto& typed : {std::make_pair("150", 100), std::make_pair("-5", 1), std::make_pair("", 7)}) {
+        int value = 7;
+        ::SetDlgItemTextA(dlg, IDC_STARTUPS_EDIT, typed.first);
+        CDataExchange(dlg, hook, true).IntRange(IDC_STARTUPS_EDIT, value, 1, 100);
+        EXPECT_EQ(value, typed.second) << typed.first;
+    }
+    EXPECT_EQ(hook.seen, "Please enter an integer.");
+
+    enum class Mode { A, B, C, Unbuttoned };
+    static const CDataExchange::Radio<Mode> kButtons[] = {
+        {IDC_RESIZE_PROPORTIONAL, Mode::A}, {IDC_RESIZE_STRETCH, Mode::B}, {IDC_RESIZE_NONE, Mode::C}};
+    ::CheckDlgButton(dlg, IDC_RESIZE_PROPORTIONAL, BST_CHECKED);
+    for (Mode shown : {Mode::C, Mode::Unbuttoned}) {  // the other buttons cleared; none checked: value kept
+        Mode value = shown;
+        CDataExchange(dlg, hook, false).RadioGroup(kButtons, value);
+        value = Mode::B;
+        CDataExchange(dlg, hook, true).RadioGroup(kButtons, value);
+        EXPECT_EQ(value, shown == Mode::C ? Mode::C : Mode::B);
+    }
+    ::DestroyWindow(parent);
+}
+
 }  // namespace

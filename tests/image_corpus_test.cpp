@@ -203,7 +203,7 @@ TEST_F(ImageCorpusTest, ValidPicturesBecomeTheWallpaperInTheirColours)
         {"wide.jpg", MakeJpeg(24, 4000, 2, kRedOnly), kRedOnly, 24},
         {"100-megapixels.jpg", MakeJpeg(24, 12000, 8400, kFour), kFour, 24},
     };
-    CPreviewDlg* preview = m_dlg->PreviewDlg();
+    CPreviewDlg* preview = Preview();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Apply(c.name, c.bytes), "Resizing and setting new wallpaper completed successfully.");
@@ -246,7 +246,7 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"folder.jpg", ""},  // a folder
     };
     ::CreateDirectoryA(LibraryFile("folder.jpg").c_str(), nullptr);
-    CPreviewDlg* preview = m_dlg->PreviewDlg();
+    CPreviewDlg* preview = Preview();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Apply(c.name, c.bytes), kRefused);
@@ -280,7 +280,7 @@ TEST_F(ImageCorpusTest, MutatedHeadersNeverCrashHangOrExhaustMemory)
             bytes[random() % std::min(span, bytes.size())] = char(random());
         const std::string name = base < 2 ? "mutant.bmp" : "mutant.jpg";
         const std::string outcome = Apply(name, bytes);
-        m_dlg->PreviewDlg()->LoadPreviewImage(LibraryFile(name));
+        Preview()->LoadPreviewImage(LibraryFile(name));
         if (outcome == kRefused && ReadFileBytes(Bitmap()) == "previous bitmap")
             ++refused;
         else if (outcome.find("wallpaper completed successfully.") != std::string::npos && PathExists(Bitmap()))

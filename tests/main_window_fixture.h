@@ -8,6 +8,7 @@
 #include "app/wallpaper_dlg.h"
 #include "engine/wallpaper_engine.h"
 #include "library/library_list.h"
+#include "library/preview_dlg.h"
 #include "resource.h"
 #include "tests/test_support.h"
 
@@ -41,7 +42,8 @@ protected:
     // A start that is not due (no wallpaper change of its own), then brought back from the tray.
     void StartShown() {
         WriteSetting("StartupsNumber", "100");
-        Start()->RestoreFromTray();
+        Start();
+        Command(ID_TRAY_SETTINGS);
     }
     CWallpaperDlg* Start() {  // as the application does
         CWinApp::Instance()->SetMainWindow(m_dlg = new CWallpaperDlg);
@@ -78,24 +80,43 @@ protected:
         testing_support::Pump(30);
     }
 
-    std::vector<std::string> Rows(int column = 0) const {
+    std::vector<std::string> Rows(int column = 0, UINT only = LVNI_ALL) const {  // LVNI_SELECTED: the selected
         std::vector<std::string> rows;
-        for (int i = 0; i < m_dlg->List().GetItemCount(); ++i)
-            rows.push_back(m_dlg->List().GetItemText(i, column));
+        char text[MAX_PATH];
+        for (int i = -1; (i = ListView_GetNextItem(ListHwnd(), i, only)) != -1;) {
+            ListView_GetItemText(ListHwnd(), i, column, text, sizeof text);
+            rows.push_back(text);
+        }
         return rows;
     }
-    int RowOf(const std::string& name) const { return m_dlg->List().FindItem(name, false); }
+    std::vector<std::string> SelectedRows() const { return Rows(0, LVNI_SELECTED); }
+    int RowOf(const std::string& name) const {
+        LVFINDINFOA find = {};
+        find.flags = LVFI_STRING;
+        find.psz = name.c_str();
+        return int(::SendMessageA(ListHwnd(), LVM_FINDITEMA, WPARAM(-1), LPARAM(&find)));
+    }
     void SelectRows(const std::vector<int>& rows) {  // as clicks with Ctrl held would
-        m_dlg->List().ClearSelection();
+        ListView_SetItemState(ListHwnd(), -1, 0, LVIS_SELECTED);
         for (int row : rows)
-            m_dlg->List().SetItemSelected(row, true);
+            ListView_SetItemState(ListHwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
         testing_support::Pump();
     }
-    std::vector<std::string> SelectedRows() const {
-        std::vector<std::string> names;
-        for (int i = m_dlg->List().GetNextSelected(-1); i != -1; i = m_dlg->List().GetNextSelected(i))
-            names.push_back(m_dlg->List().GetItemText(i));
-        return names;
+
+    // Options is the main window's one child dialog; the preview the dialog it owns.
+    HWND OptionsHwnd() const { return ::FindWindowExA(Dlg(), nullptr, "#32770", nullptr); }
+    CPreviewDlg* Preview() const {
+        std::pair<HWND, HWND> found = {Dlg(), nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM lp) {
+            auto& f = *reinterpret_cast<std::pair<HWND, HWND>*>(lp);
+            if (::GetWindow(hWnd, GW_OWNER) == f.first && ::GetDlgItem(hWnd, IDC_PREVIEW_PICTURE))
+                f.second = hWnd;
+            return TRUE;
+        }, LPARAM(&found));
+        return dynamic_cast<CPreviewDlg*>(CWindow::FromHandle(found.second));
+    }
+    HBITMAP PreviewPicture() const {
+        return HBITMAP(::SendDlgItemMessageA(*Preview(), IDC_PREVIEW_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
     }
 
     TempDir m_dir;
@@ -104,6 +125,14 @@ protected:
 
 namespace driver {  // what the shell sends, and what the program leaves behind
 
+// The program's tray icon: NIM_MODIFY changing nothing tells whether it is there; NIM_DELETE removes it.
+inline bool TrayIcon(HWND main, DWORD action = NIM_MODIFY) {
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = main;
+    icon.uID = CTrayIcon::kIconId;
+    return ::Shell_NotifyIconA(action, &icon) != FALSE;
+}
 inline void TrayMouse(HWND main, UINT mouse) {
     ::SendMessageA(main, CTrayIcon::kNotifyMessage, 1, mouse);
     testing_support::Pump();

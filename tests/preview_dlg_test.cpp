@@ -22,7 +22,7 @@ protected:
         AddImage("big.jpg", 1600, 1200);
         AddImage("small.jpg", 40, 30);
         StartShown();
-        m_preview = m_dlg->PreviewDlg();
+        m_preview = Preview();
         ASSERT_TRUE(m_preview);
     }
     bool Shown() const { return ::IsWindowVisible(m_preview->m_hWnd) != FALSE; }
@@ -30,7 +30,7 @@ protected:
     std::pair<LONG, LONG> BitmapSize() const
     {
         BITMAP bm = {};
-        ::GetObjectA(m_preview->PreviewBitmap(), sizeof bm, &bm);
+        ::GetObjectA(PreviewPicture(), sizeof bm, &bm);
         return {bm.bmWidth, bm.bmHeight};
     }
     CPreviewDlg* m_preview = nullptr;
@@ -75,7 +75,7 @@ TEST_F(PreviewDlgTest, ShrinkingKeepsTheColoursAndAFailedLoadKeepsThePicture)
     const COLORREF stripes[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
     WriteFileBytes(m_dir / "stripes.bmp", Encode(MakePicture(1600, 400, [&](int x, int) { return stripes[x % 4]; }).get(), false));
     ASSERT_TRUE(m_preview->LoadPreviewImage(m_dir / "stripes.bmp"));
-    const HBITMAP shown = m_preview->PreviewBitmap();
+    const HBITMAP shown = PreviewPicture();
     std::vector<BYTE> bgra(4 * BitmapSize().first * BitmapSize().second);  // the display's 32-bit format
     ASSERT_EQ(::GetBitmapBits(shown, static_cast<LONG>(bgra.size()), bgra.data()), static_cast<LONG>(bgra.size()));
     for (size_t i = 0; i < bgra.size(); i += 4)  // ANDed (the default stretch mode) they turn black
@@ -84,7 +84,7 @@ TEST_F(PreviewDlgTest, ShrinkingKeepsTheColoursAndAFailedLoadKeepsThePicture)
     WriteFileBytes(m_dir / "cut.jpg", ReadFileBytes(LibraryFile("big.jpg")).substr(0, 20));
     for (const char* name : {"cut.jpg", "missing.bmp"}) {
         EXPECT_FALSE(m_preview->LoadPreviewImage(m_dir / name)) << name;
-        EXPECT_EQ(m_preview->PreviewBitmap(), shown);
+        EXPECT_EQ(PreviewPicture(), shown);
         EXPECT_EQ(Info(), "Resolution : 1600 x 400 : 24");
     }
     // The file shown is not decoded again, unless it changed on disk.

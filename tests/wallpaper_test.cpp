@@ -95,15 +95,15 @@ TEST_F(WallpaperTest, TurnedPhotosComeUpright)
     StartShown();
     const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
     RECT area = {};
-    ::GetClientRect(m_dlg->PreviewDlg()->Item(IDC_PREVIEW_PICTURE), &area);
+    ::GetClientRect(Preview()->Item(IDC_PREVIEW_PICTURE), &area);
     for (const auto& c : cases) {
         SCOPED_TRACE(name(c));
         WriteSetting("ResizeType", c.mode);
         SetWallpaperFrom(name(c));
-        EXPECT_EQ(WindowText(m_dlg->PreviewDlg()->Item(IDC_PREVIEW_INFO)),
+        EXPECT_EQ(WindowText(Preview()->Item(IDC_PREVIEW_INFO)),
                   "Resolution : " + std::to_string(c.w) + " x " + std::to_string(c.h) + " : 24");
         BITMAP bm = {};
-        ::GetObjectA(m_dlg->PreviewDlg()->PreviewBitmap(), sizeof bm, &bm);
+        ::GetObjectA(PreviewPicture(), sizeof bm, &bm);
         const RECT shown = CImageTools::FitRect(c.w, c.h, area.right, area.bottom);
         EXPECT_EQ(std::make_pair(bm.bmWidth, bm.bmHeight), std::make_pair(shown.right, shown.bottom));
         const RECT fit = *c.mode == 'N' ? RECT{0, 0, c.w, c.h} : CImageTools::FitRect(c.w, c.h, sw, sh);
