@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include "framework/gdi_owners.h"
 #include "framework/win_app.h"
 
 CDialog::~CDialog()
@@ -190,4 +191,18 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
     }
     return FALSE;
+}
+
+bool CDialog::PaintIconic(HICON icon)
+{
+    if (!::IsIconic(m_hWnd))
+        return false;
+    const CPaintDC dc(m_hWnd);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, icon);
+    return true;
 }

@@ -33,6 +33,10 @@ public:
     bool PreTranslateMessage(MSG* msg) override;
 
 protected:
+    // WM_PAINT of a minimised window: the icon, centred; false (nothing
+    // painted) when the window is not minimised.
+    bool PaintIconic(HICON icon);
+
     // A field could not be read: runs OnDataExchangeError, during which the
     // field's own notifications (the focus leaving it for a message box and
     // coming back) do not reach the message table, so that they cannot read

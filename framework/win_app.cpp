@@ -65,7 +65,26 @@ int CWinApp::MessageBox(HWND owner, const char* text, UINT type)
     const UINT buttons = type & MB_TYPEMASK;
     if ((type & MB_ICONMASK) == 0 && (buttons == MB_YESNO || buttons == MB_YESNOCANCEL))
         type |= MB_ICONEXCLAMATION;
+    const CModalScope modal;
     return ::MessageBoxA(owner, text, m_strAppName.c_str(), type);
+}
+
+void CWinApp::LeaveModal()
+{
+    if (m_nModalDepth > 0 && --m_nModalDepth == 0 && m_hAfterModalTarget) {
+        ::PostMessageA(m_hAfterModalTarget, m_nAfterModalMessage, 0, 0);
+        m_hAfterModalTarget = nullptr;
+    }
+}
+
+void CWinApp::AfterModal(HWND target, UINT message)
+{
+    if (m_nModalDepth == 0) {
+        ::PostMessageA(target, message, 0, 0);
+        return;
+    }
+    m_hAfterModalTarget = target;
+    m_nAfterModalMessage = message;
 }
 
 void CWinApp::BeginWaitCursor()

@@ -39,11 +39,32 @@ public:
     void BeginWaitCursor();
     void EndWaitCursor();
 
+    // Modal loops of the program (message boxes, pop-up menus, the file
+    // dialog) are counted: closing the program from inside one would destroy
+    // the window under it, so a window asks to be told when the last ends.
+    void EnterModal() { ++m_nModalDepth; }
+    void LeaveModal();
+    bool InModal() const { return m_nModalDepth > 0; }
+    // Posts `message` to `target` once no modal loop runs (at once if none).
+    void AfterModal(HWND target, UINT message);
+
 private:
     static CWinApp* s_pInstance;
     CWindow* m_pMainWnd = nullptr;
     HINSTANCE m_hInstance;
     std::string m_strAppName;
     int m_nWaitCursorCount = 0;
+    int m_nModalDepth = 0;
+    HWND m_hAfterModalTarget = nullptr;
+    UINT m_nAfterModalMessage = 0;
     HCURSOR m_hCursorRestore = nullptr;
+};
+
+// One modal loop, counted for as long as the scope lasts.
+class CModalScope {
+public:
+    CModalScope() { CWinApp::Instance()->EnterModal(); }
+    ~CModalScope() { CWinApp::Instance()->LeaveModal(); }
+    CModalScope(const CModalScope&) = delete;
+    CModalScope& operator=(const CModalScope&) = delete;
 };

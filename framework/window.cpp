@@ -98,3 +98,13 @@ int CWindow::ScaleToScreen(int pixels)
     }();
     return ::MulDiv(pixels, dpi, 96);
 }
+
+std::string CWindow::TextOf(HWND hWnd)
+{
+    const int length = ::GetWindowTextLengthA(hWnd);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(hWnd, &text[0], length + 1)));
+    return text;
+}

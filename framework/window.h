@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class CWindow {
 public:
     CWindow() = default;
@@ -22,6 +24,8 @@ public:
     bool SubclassDlgItem(int id, HWND parent);
 
     static CWindow* FromHandle(HWND hWnd);
+    // A window's whole text.
+    static std::string TextOf(HWND hWnd);
 
     // Sees every message bound for this window before it is dispatched;
     // true means consumed.
