@@ -225,6 +225,7 @@ void COptionsDlg::OnApply()
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 
     m_listener.SetStatusText(message);
+    m_listener.OnOptionsStored();
 
     ::KillTimer(m_hWnd, m_nTimerId);
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in

@@ -26,6 +26,8 @@ public:
         // Applied or cancelled: they come back.
         virtual void OnOptionsClosed() = 0;
         virtual void SetStatusText(const std::string& text) = 0;
+        // Applied, and the values are in the settings file.
+        virtual void OnOptionsStored() {}
     };
 
     // The main window creates the object once at initialisation and then its

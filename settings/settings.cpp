@@ -183,15 +183,18 @@ int CSettings::AtoI(const std::string& text)
     return static_cast<int>(v);
 }
 
-bool CSettings::AdvanceStartupCounter() const
+bool CSettings::AdvanceStartupCounter(bool* stored) const
 {
+    bool written = true;
     if (Read("StartupsNumber", kValueBuffer).empty())
-        SetStartupsNumber(1);
+        written = SetStartupsNumber(1);
     const long long next = static_cast<long long>(CurrentStartupNumber()) + 1;
     const long long n = StartupsNumber();
     // Due when the count reaches the interval; past it (the interval was
     // lowered) the count starts again without a change.
     const bool due = next == n;
-    WriteNumber("CurrentStartupNumber", next >= n ? 0 : static_cast<int>(next));
+    written = WriteNumber("CurrentStartupNumber", next >= n ? 0 : static_cast<int>(next)) && written;
+    if (stored)
+        *stored = written;
     return due;
 }

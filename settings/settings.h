@@ -56,7 +56,8 @@ public:
     int CurrentStartupNumber() const;
 
     // Counts this program start; true when the wallpaper is due to change.
-    bool AdvanceStartupCounter() const;
+    // *stored says whether the count reached the file.
+    bool AdvanceStartupCounter(bool* stored = nullptr) const;
 
     static char LetterOf(FitMode mode);
     static FitMode FitModeOf(const std::string& text);
