@@ -36,19 +36,44 @@ void CTrayIcon::Add(HWND owner, HICON icon, const char* tip, UINT menuId)
     m_data.hIcon = icon;
     lstrcpynA(m_data.szTip, tip, 64);  // the tip of that layout
     m_bShown = true;
-    HandToShell();
+    // At logon the shell may not be ready for it yet.
+    m_nRetries = 0;
+    if (!HandToShell())
+        ::SetTimer(owner, kRetryTimerId, 2000, nullptr);
 }
 
-void CTrayIcon::HandToShell()
+int CTrayIcon::s_nRefuseAdds = 0;
+
+bool CTrayIcon::HandToShell()
 {
-    ::Shell_NotifyIconA(NIM_ADD, &m_data);
+    if (s_nRefuseAdds > 0) {
+        --s_nRefuseAdds;
+        return m_bInShell = false;
+    }
+    m_bInShell = ::Shell_NotifyIconA(NIM_ADD, &m_data) != FALSE;
+    return m_bInShell;
+}
+
+void CTrayIcon::Retry()
+{
+    const int kRetries = 60;
+    if (!m_bShown || m_bInShell || HandToShell() || ++m_nRetries >= kRetries)
+        ::KillTimer(m_data.hWnd, kRetryTimerId);
+}
+
+void CTrayIcon::SetTip(const char* tip)
+{
+    lstrcpynA(m_data.szTip, tip, 64);
+    if (m_bInShell)
+        ::Shell_NotifyIconA(NIM_MODIFY, &m_data);
 }
 
 void CTrayIcon::Remove()
 {
     if (m_bShown) {
-        ::Shell_NotifyIconA(NIM_DELETE, &m_data);
-        m_bShown = false;
+        if (m_bInShell)
+            ::Shell_NotifyIconA(NIM_DELETE, &m_data);
+        m_bShown = m_bInShell = false;
     }
     m_menu.Reset();
 }
@@ -76,6 +101,7 @@ bool CTrayIcon::OnNotify(LPARAM mouse)
         // Foreground first, or the menu would not close when clicked away.
         ::SetForegroundWindow(m_data.hWnd);
         HMENU popup = m_menu ? ::GetSubMenu(m_menu, 0) : nullptr;
+        const CModalScope modal;
         if (popup)
             ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_data.hWnd,
                              nullptr);

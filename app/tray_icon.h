@@ -19,8 +19,18 @@ public:
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
     // Adds the icon once, with the tip (cut to the record's 64 characters)
-    // and the menu resource its right-click shows.
+    // and the menu resource its right-click shows. At logon the shell may
+    // not take it yet: InShell() is then false until Retry() succeeds.
     void Add(HWND owner, HICON icon, const char* tip, UINT menuId);
+    // The shell is asked again on a timer of the owner's, kRetryTimerId,
+    // every two seconds for two minutes; its ticks go to Retry().
+    static const UINT_PTR kRetryTimerId = 4;
+    bool InShell() const { return m_bInShell; }
+    void Retry();
+    // A new tip for the icon (cut to 63 characters).
+    void SetTip(const char* tip);
+    // Tests: the shell refuses this many of the next additions.
+    static int s_nRefuseAdds;
     // Removes the icon and releases the menu; nothing when never added.
     void Remove();
 
@@ -33,9 +43,11 @@ public:
     bool OnNotify(LPARAM mouse);
 
 private:
-    void HandToShell();
+    bool HandToShell();
 
     NOTIFYICONDATAA m_data;
     CMenuHandle m_menu;
     bool m_bShown = false;
+    bool m_bInShell = false;
+    int m_nRetries = 0;
 };
