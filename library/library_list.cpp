@@ -6,6 +6,7 @@
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/system_image_list.h"
+#include "resource.h"
 
 namespace {
 
@@ -209,4 +210,44 @@ void CLibraryList::ResetSortState()
     s_nSortColumn = 0;
     s_nLastSortColumn = 0;
     s_bSortAscending = 1;
+}
+
+void CLibraryList::ShowContextMenu(HWND owner, HMENU popup, size_t screens) const
+{
+    if (!popup)
+        return;
+    const UINT state = GetSelectedCount() == 1 ? MF_ENABLED : MF_GRAYED;
+    ::EnableMenuItem(popup, ID_LIST_SET_WALLPAPER, MF_BYCOMMAND | state);
+    for (UINT i = 0; i < kMaxScreenItems; ++i)
+        ::DeleteMenu(popup, ID_LIST_SET_ON_SCREEN + i, MF_BYCOMMAND);
+    for (UINT i = 0; screens > 1 && i < screens && i < kMaxScreenItems; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "Set on screen %u", i + 1);
+        ::InsertMenuA(popup, 1 + i, MF_BYPOSITION | MF_STRING | state, ID_LIST_SET_ON_SCREEN + i, text);
+    }
+    POINT pt = {};
+    ::GetCursorPos(&pt);
+    // Foreground first, or the menu would not close when clicked away.
+    ::SetForegroundWindow(owner);
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, owner, nullptr);
+}
+
+void CLibraryList::SelectAndShow(const std::string& text, bool partial, bool only)
+{
+    if (only)
+        ClearSelection();
+    const int item = FindItem(text, partial);
+    if (item == -1)
+        return;
+    ::SetFocus(m_hWnd);
+    SetItemSelected(item, true);
+    EnsureVisible(item);
+}
+
+std::vector<std::string> CLibraryList::SelectedNames() const
+{
+    std::vector<std::string> names;
+    for (int item = GetNextSelected(-1); item != -1; item = GetNextSelected(item))
+        names.push_back(GetItemText(item));
+    return names;
 }

@@ -18,6 +18,11 @@ public:
 
     // Extended styles, shared image lists, columns, colours and icons.
     void SetUp(CSystemImageList* images);
+    // The list's pop-up menu at the cursor, its commands going to `owner`:
+    // "Set as wallpaper" for one selected row, and "Set on screen 1" to N
+    // (commands ID_LIST_SET_ON_SCREEN and on) when there are several screens.
+    static const unsigned kMaxScreenItems = 16;
+    void ShowContextMenu(HWND owner, HMENU popup, size_t screens) const;
     // Rebuilds every row from the library's pictures and sorts them by the
     // current sort state. False (rows untouched) when the folder is missing.
     bool Fill(const CLibrary& library);
@@ -37,6 +42,11 @@ public:
     // with) the text; -1 when none.
     int FindItem(const std::string& text, bool partial) const;
     void EnsureVisible(int item);
+    // The row whose name matches (see FindItem) alone selected, focused and
+    // in view; the other selections go first when `only`.
+    void SelectAndShow(const std::string& text, bool partial, bool only);
+    // The names of the selected rows, in list order.
+    std::vector<std::string> SelectedNames() const;
 
     // lParam1 and lParam2 are rows' item data, lParamSort the SortKeys of
     // the fill: the list must not be sent messages from inside its sort.

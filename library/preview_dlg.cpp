@@ -151,3 +151,28 @@ void CPreviewDlg::OnInfoSetFocus()
     HWND list = ::GetDlgItem(owner, kListControlId);
     ::SetFocus(list ? list : owner);
 }
+
+bool CPreviewDlg::ShowBeside(HWND owner, const std::string& path)
+{
+    if (path.empty()) {
+        m_bShown = false;
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        return true;
+    }
+    if (!LoadPreviewImage(path))
+        return false;
+    m_bShown = true;
+    FollowOwner(owner);
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    return true;
+}
+
+void CPreviewDlg::FollowOwner(HWND owner)
+{
+    RECT main, preview;
+    if (!m_bShown || !::GetWindowRect(owner, &main) || !::GetWindowRect(m_hWnd, &preview))
+        return;
+    const int width = preview.right - preview.left;
+    const int height = preview.bottom - preview.top;
+    ::MoveWindow(m_hWnd, main.right, main.bottom - height, width, height, TRUE);
+}

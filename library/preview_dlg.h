@@ -17,6 +17,11 @@ public:
     // its information line; the file already shown is not decoded again. On
     // failure nothing shown changes.
     bool LoadPreviewImage(const std::string& path);
+    // The picture of `path` shown at the owner's lower right corner, or for
+    // an empty path no preview; false (nothing changed) when it cannot load.
+    bool ShowBeside(HWND owner, const std::string& path);
+    // Keeps a shown preview beside its owner when that moves.
+    void FollowOwner(HWND owner);
 
     // Escape never closes the preview.
     bool PreTranslateMessage(MSG* msg) override;
@@ -38,6 +43,7 @@ private:
     void ReleasePreviewBitmap();
 
     HBITMAP m_bitmapPreview = nullptr;
+    bool m_bShown = false;
     CWindow m_staticPicture;
     // The file m_bitmapPreview shows, and its size and times when loaded.
     std::string m_strShownPath;
