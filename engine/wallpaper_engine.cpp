@@ -97,9 +97,10 @@ bool CWallpaperEngine::Desktop::CanSpan() const
     version.dwMajorVersion = 6;
     version.dwMinorVersion = 2;
     ULONGLONG condition = 0;
-    condition = ::VerSetConditionMask(condition, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    condition = ::VerSetConditionMask(condition, VER_MINORVERSION, VER_GREATER_EQUAL);
-    return ::VerifyVersionInfoA(&version, VER_MAJORVERSION | VER_MINORVERSION, condition) != FALSE;
+    for (DWORD part : {VER_MAJORVERSION, VER_MINORVERSION, VER_SERVICEPACKMAJOR})
+        condition = ::VerSetConditionMask(condition, part, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoA(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, condition) !=
+           FALSE;
 }
 
 const CWallpaperEngine::Desktop& CWallpaperEngine::SystemDesktop()
@@ -157,21 +158,69 @@ bool CWallpaperEngine::ApplyWallpapers(const std::vector<std::string>& sources)
     return Apply(sources, false);
 }
 
+std::vector<std::string> CWallpaperEngine::ShownPaths(const CLibrary& library) const
+{
+    std::vector<std::string> titles = m_settings.ScreenTitles();
+    titles.insert(titles.begin(), m_settings.GetWallpaperTitle());
+    std::vector<std::string> paths;
+    for (const std::string& title : titles)
+        paths.push_back(title.empty() ? std::string() : library.FindByTitle(title));
+    return paths;
+}
+
 bool CWallpaperEngine::Refit(const CLibrary& library)
 {
-    const std::string title = m_settings.GetWallpaperTitle();
-    const std::string primary = title.empty() ? std::string() : library.FindByTitle(title);
-    if (primary.empty()) {
+    std::vector<std::string> paths = ShownPaths(library);
+    if (paths[0].empty()) {
         m_reporter.SetStatusText("The screens changed. The wallpaper's picture is not in the library, so the "
                                  "wallpaper stays as it is.");
         return false;
     }
-    std::vector<std::string> paths = {primary};
-    for (const std::string& other : m_settings.ScreenTitles()) {
-        const std::string path = other.empty() ? std::string() : library.FindByTitle(other);
-        paths.push_back(path.empty() ? primary : path);
-    }
+    for (std::string& path : paths)
+        if (path.empty())
+            path = paths[0];
     return Apply(paths, true);
+}
+
+bool CWallpaperEngine::ApplyRandom(const CLibrary& library, std::uint32_t seed, std::string* picked)
+{
+    std::vector<std::string> names;
+    for (const CLibrary::Entry& entry : library.ListPictures())
+        names.push_back(entry.name);
+    if (names.empty())
+        return false;
+    CRandomGenerator generator;
+    generator.Seed(seed);
+    const bool shuffle = m_settings.Shuffle();
+    CShuffleRound round(shuffle ? m_settings.ShuffleState() : std::string());
+    const size_t count = m_settings.PicturePerScreen() ? ScreenCount() : 1;
+    const std::vector<int> drawn = DrawImages(names, m_settings.GetWallpaperTitle(), count, generator, m_fileTools,
+                                              shuffle ? &round : nullptr);
+    // The round moves on even when this change fails: a damaged picture
+    // is not offered again and again.
+    if (shuffle)
+        m_settings.SetShuffleState(round.State());
+    std::vector<std::string> paths;
+    for (int index : drawn)
+        paths.push_back(library.PathOf(names[static_cast<size_t>(index)]));
+    if (picked)
+        *picked = names[static_cast<size_t>(drawn[0])];
+    return ApplyWallpapers(paths);
+}
+
+bool CWallpaperEngine::SetOnScreen(const CLibrary& library, size_t screen, const std::string& sourcePath)
+{
+    std::vector<std::string> paths = ShownPaths(library);
+    paths.resize(std::max(paths.size(), ScreenCount()));
+    if (screen >= paths.size())
+        return false;
+    paths[screen] = sourcePath;
+    // Screens whose picture is gone from the library show the primary's.
+    const std::string fallback = paths[0].empty() ? sourcePath : paths[0];
+    for (std::string& path : paths)
+        if (path.empty())
+            path = fallback;
+    return ApplyWallpapers(paths);
 }
 
 bool CWallpaperEngine::Apply(const std::vector<std::string>& sources, bool refit)

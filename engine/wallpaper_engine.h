@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,14 @@ public:
     // the wallpaper as it is; other screens' missing pictures become the
     // primary's.
     bool Refit(const CLibrary& library);
+    // "Pick random": a library picture other than the current one (from
+    // the shuffled round when that is on), or one for each monitor when the
+    // user wants a different picture on each. The primary's file name goes
+    // to *picked; false when the library is empty or the change failed.
+    bool ApplyRandom(const CLibrary& library, std::uint32_t seed, std::string* picked);
+    // The picture on one monitor (0 is the primary); the others keep theirs.
+    bool SetOnScreen(const CLibrary& library, size_t screen, const std::string& sourcePath);
+    size_t ScreenCount() const { return m_layout.Monitors().size(); }
 
     // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
     // false when either is not stored.
@@ -121,6 +130,9 @@ private:
     template <typename Write>
     std::string WriteKeeping(CChangeUndo& undo, Write write) const;
     bool Apply(const std::vector<std::string>& sourcePaths, bool refit);
+    // The library paths of the pictures shown now, primary first; empty
+    // strings for titles not in the library.
+    std::vector<std::string> ShownPaths(const CLibrary& library) const;
     Outcome WriteSingleScreen(const std::string& source, CChangeUndo& undo) const;
     Outcome WriteSpanned(const std::vector<CMonitorLayout::Monitor>& monitors, const std::vector<std::string>& shown,
                          CChangeUndo& undo) const;
