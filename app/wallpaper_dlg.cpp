@@ -1,16 +1,12 @@
 #include "app/wallpaper_dlg.h"
 
-#include <cderr.h>
-
 #include <ctime>
 #include <vector>
 
 #include "decor/about_dlg.h"
 #include "decor/palette.h"
-#include "engine/random_generator.h"
 #include "engine/wallpaper_engine.h"
 #include "framework/format.h"
-#include "framework/open_files_dialog.h"
 #include "framework/wait_cursor.h"
 #include "framework/win_app.h"
 #include "library/preview_dlg.h"
@@ -23,7 +19,10 @@ namespace {
 
 const char kCreditLine[] = "Freeware by Ivan Kavran, 2001";
 const UINT kPreviewUpdateMessage = WM_APP + 1;
-const UINT kExitTimerPeriod = 60000;
+// An exit asked for inside a modal loop runs once the loop has ended.
+const UINT kExitAfterModalMessage = WM_APP + 2;
+// A burst of screen changes (docking, a resolution change) settles first.
+const UINT kRefitDelay = 2000;
 
 CCtlColors g_colours(palette::kDeepBlue, IDC_STATUS, palette::kLineText, palette::kInk);
 
@@ -39,7 +38,13 @@ CWallpaperDlg::CWallpaperDlg() : CDialog(IDD_KAVROWALLPAPER_DIALOG)
 CWallpaperDlg::~CWallpaperDlg()
 {
     if (m_hWnd)
-        ExitProgram();
+        CloseWindow();
+}
+
+UINT CWallpaperDlg::ShowWindowMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("KavroWallpaper.ShowWindow");
+    return message;
 }
 
 void CWallpaperDlg::DoDataExchange(CDataExchange& dx)
@@ -82,6 +87,7 @@ BOOL CWallpaperDlg::OnInitDialog()
 
     m_menuList.Reset(::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_LIST_MENU)));
     m_trayIcon.Add(m_hWnd, m_hIcon, kTitle, IDR_TRAY_MENU);
+    ArmBackgroundWork();
     CreateFonts();
     CreateToolTips();
     UpdateButtonStates();
@@ -120,16 +126,15 @@ void CWallpaperDlg::AttachColorButtons()
 
 void CWallpaperDlg::CreateFonts()
 {
-    m_fontList.Reset(::CreateFontA(ScaleToScreen(12), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, "Arial"));
-    m_fontStatus.Reset(::CreateFontA(ScaleToScreen(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_DONTCARE, "Tahoma"));
-    if (m_fontList)
-        ::SendMessageA(Item(IDC_LIST_FILES), WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontList)), TRUE);
-    if (m_fontStatus)
-        ::SendMessageA(Item(IDC_STATUS), WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(m_fontStatus)), TRUE);
+    const struct { CFont& font; int id, height, weight; const char* face; } kFonts[] = {
+        {m_fontList, IDC_LIST_FILES, 12, FW_BOLD, "Arial"}, {m_fontStatus, IDC_STATUS, 11, FW_NORMAL, "Tahoma"}};
+    for (const auto& f : kFonts) {
+        f.font.Reset(::CreateFontA(ScaleToScreen(f.height), 0, 0, 0, f.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                   f.face));
+        if (f.font)
+            ::SendMessageA(Item(f.id), WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(f.font)), TRUE);
+    }
 }
 
 void CWallpaperDlg::CreateToolTips()
@@ -195,8 +200,27 @@ void CWallpaperDlg::OnCancel()
 
 void CWallpaperDlg::ExitProgram()
 {
+    // Inside a question, a menu or the file dialog the window stays until
+    // that has ended: destroying it would end the loop with a false answer.
+    if (m_hWnd && CWinApp::Instance()->InModal()) {
+        CWinApp::Instance()->AfterModal(m_hWnd, kExitAfterModalMessage);
+        return;
+    }
+    CloseWindow();
+}
+
+LRESULT CWallpaperDlg::OnExitAfterModal(WPARAM, LPARAM)
+{
+    ExitProgram();
+    return 0;
+}
+
+void CWallpaperDlg::CloseWindow()
+{
     if (!m_hWnd)
         return;
+    m_changeTimer.Stop();
+    m_pickHotkey.Unregister();
     m_trayIcon.Remove();
     if (m_pSystemImageList) {
         m_pSystemImageList->Detach();
@@ -216,6 +240,7 @@ void CWallpaperDlg::ExitProgram()
 
 void CWallpaperDlg::ShowAboutBox()
 {
+    const CModalScope modal;
     CAboutDlg about;
     about.DoModal(m_hWnd);
 }
@@ -227,6 +252,14 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     if (m_trayIcon.OnTaskbarCreated(msg)) {
         result = 0;
         return true;
+    }
+    if (msg == ShowWindowMessage())
+        return (result = OnShowWindowRequest(wParam, lParam)), true;
+    const UINT command = LOWORD(wParam);
+    if (msg == WM_COMMAND && command >= ID_LIST_SET_ON_SCREEN &&
+        command < ID_LIST_SET_ON_SCREEN + CLibraryList::kMaxScreenItems) {
+        OnSetOnScreen(command - ID_LIST_SET_ON_SCREEN);
+        return (result = 0), true;
     }
 
     using E = MessageEntry<CWallpaperDlg>;
@@ -257,6 +290,9 @@ bool CWallpaperDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         E::Command(ID_LIST_SET_WALLPAPER, &CWallpaperDlg::OnMenuSetWallpaper),
         E::Message(CTrayIcon::kNotifyMessage, &CWallpaperDlg::OnTrayNotify),
         E::Message(kPreviewUpdateMessage, &CWallpaperDlg::OnPreviewUpdate),
+        E::Message(WM_HOTKEY, &CWallpaperDlg::OnHotKey),
+        E::Message(WM_DISPLAYCHANGE, &CWallpaperDlg::OnDisplayChange),
+        E::Message(kExitAfterModalMessage, &CWallpaperDlg::OnExitAfterModal),
     };
     return DispatchMessageTable(this, kTable, msg, wParam, lParam, result);
 }
@@ -289,17 +325,7 @@ LRESULT CWallpaperDlg::OnSysCommand(WPARAM wParam, LPARAM)
 
 LRESULT CWallpaperDlg::OnPaint(WPARAM, LPARAM)
 {
-    if (!::IsIconic(m_hWnd)) {
-        SetMsgHandled(false);
-        return 0;
-    }
-    const CPaintDC dc(m_hWnd);
-    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), 0);
-    RECT rc;
-    ::GetClientRect(m_hWnd, &rc);
-    const int x = (rc.right - rc.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (rc.bottom - rc.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
+    SetMsgHandled(PaintIconic(m_hIcon));
     return 0;
 }
 
@@ -327,24 +353,18 @@ void CWallpaperDlg::HideToTray()
     if (m_pPreviewDlg)
         ::ShowWindow(m_pPreviewDlg->m_hWnd, SW_HIDE);
     ::ShowWindow(m_hWnd, SW_HIDE);
-    ArmExitTimer();
+    m_exitCountdown.Arm(m_hWnd, m_settings.TimeoutMinutes());
 }
 
 void CWallpaperDlg::RestoreFromTray()
 {
-    ::KillTimer(m_hWnd, m_nExitTimerId);
+    m_exitCountdown.Disarm();
     ::ShowWindow(m_hWnd, SW_SHOW);
     FillLibraryList(m_strLibraryPath);
     ::SetForegroundWindow(m_hWnd);
     const std::string title = m_settings.GetWallpaperTitle();
-    if (title.empty())
-        return;
-    const int item = m_listFiles.FindItem(title + ".", true);
-    if (item == -1)
-        return;
-    ::SetFocus(m_listFiles.m_hWnd);
-    m_listFiles.SetItemSelected(item, true);
-    m_listFiles.EnsureVisible(item);
+    if (!title.empty())
+        m_listFiles.SelectAndShow(title + ".", true, false);
 }
 
 // ------------------------------------------------------------ start-up cycle
@@ -362,39 +382,92 @@ bool CWallpaperDlg::HasLibraryFiles()
 
 void CWallpaperDlg::StartupDecision()
 {
-    const bool due = m_settings.AdvanceStartupCounter();
+    bool counted = true;
+    const bool due = m_settings.AdvanceStartupCounter(&counted);
     if (HasLibraryFiles()) {
         if (due)
             PickRandomWallpaper();
-        ArmExitTimer();
+        m_exitCountdown.Arm(m_hWnd, m_settings.TimeoutMinutes());
         ::ShowWindow(m_hWnd, SW_HIDE);
     } else {
-        ::KillTimer(m_hWnd, m_nExitTimerId);
+        m_exitCountdown.Disarm();
         ::ShowWindow(m_hWnd, SW_SHOW);
         CenterInWorkArea();
         FillLibraryList(m_strLibraryPath);
     }
+    // A settings file that cannot be written would silently stop the
+    // unattended changes.
+    if (!counted)
+        SetStatusText("Error writing settings file " + m_settings.m_strIniPath + ". This start was not counted.");
 }
 
-void CWallpaperDlg::ArmExitTimer()
+LRESULT CWallpaperDlg::OnTimer(WPARAM wParam, LPARAM)
 {
-    ::KillTimer(m_hWnd, m_nExitTimerId);
-    m_nTimeoutMinutes = m_settings.TimeoutMinutes();
-    if (m_nTimeoutMinutes == 0)
-        return;
-    m_nMinutesElapsed = 0;
-    m_nExitTimerId = ::SetTimer(m_hWnd, kExitTimerId, kExitTimerPeriod, nullptr);
-}
-
-LRESULT CWallpaperDlg::OnTimer(WPARAM, LPARAM)
-{
-    ++m_nMinutesElapsed;
-    if (m_nMinutesElapsed >= m_nTimeoutMinutes) {
-        ::KillTimer(m_hWnd, m_nExitTimerId);
-        ExitProgram();
+    switch (wParam) {
+    case CChangeTimer::kTimerId:
+        PickRandom(true);
+        return 0;
+    case kRefitTimerId: {
+        ::KillTimer(m_hWnd, kRefitTimerId);
+        CWaitCursor wait;
+        Engine().Refit(Library());
         return 0;
     }
+    case CTrayIcon::kRetryTimerId:
+        m_trayIcon.Retry();
+        return 0;
+    case kExitTimerId:
+        if (m_exitCountdown.Tick())
+            ExitProgram();
+        return 0;
+    default:
+        SetMsgHandled(false);
+        return 0;
+    }
+}
+
+// Timed changes and the hot key follow the settings: at start and after Options.
+void CWallpaperDlg::ArmBackgroundWork()
+{
+    if (!m_changeTimer.Start(m_hWnd, m_settings.ChangeEveryMinutes()))
+        SetStatusText("The timer for changing the wallpaper could not be started.");
+    AfterChange(false);
+    const unsigned hotkey = m_settings.PickHotkey();
+    if (!m_pickHotkey.Register(m_hWnd, hotkey))
+        SetStatusText(CPickHotkey::NameOf(hotkey) + " is used by another program. Choose another key in Options.");
+}
+
+// A change by hand starts the interval of timed changes again.
+void CWallpaperDlg::AfterChange(bool byHand)
+{
+    if (byHand)
+        m_changeTimer.Restart();
+
+    m_trayIcon.SetTip(m_changeTimer.TrayTip(kTitle).c_str());
+    if (m_changeTimer.Running())
+        SetStatusText(m_changeTimer.WithNextChange(TextOf(Item(IDC_STATUS))));
+}
+
+LRESULT CWallpaperDlg::OnHotKey(WPARAM wParam, LPARAM)
+{
+    if (wParam == CPickHotkey::kHotkeyId)
+        PickRandomWallpaper();
+    return 0;
+}
+
+LRESULT CWallpaperDlg::OnDisplayChange(WPARAM, LPARAM)
+{
+    // Each change of the burst starts the wait again.
+    ::SetTimer(m_hWnd, kRefitTimerId, kRefitDelay, nullptr);
     SetMsgHandled(false);
+    return 0;
+}
+
+LRESULT CWallpaperDlg::OnShowWindowRequest(WPARAM, LPARAM)
+{
+    // Without its icon the program would be out of reach.
+    if (!m_trayIcon.InShell())
+        RestoreFromTray();
     return 0;
 }
 
@@ -462,16 +535,10 @@ LRESULT CWallpaperDlg::OnListDblClk(NMHDR*)
 
 LRESULT CWallpaperDlg::OnListRClick(NMHDR*)
 {
-    if (!m_menuList)
-        return 0;
-    ::EnableMenuItem(m_menuList, ID_LIST_SET_WALLPAPER,
-                     MF_BYCOMMAND | (m_listFiles.GetSelectedCount() == 1 ? MF_ENABLED : MF_GRAYED));
-    POINT pt = {};
-    ::GetCursorPos(&pt);
-    ::SetForegroundWindow(m_hWnd);
-    HMENU popup = ::GetSubMenu(m_menuList, 0);
-    if (popup)
-        ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+    if (m_menuList) {
+        const CModalScope modal;
+        m_listFiles.ShowContextMenu(m_hWnd, ::GetSubMenu(m_menuList, 0), m_pLayout->Monitors().size());
+    }
     return 0;
 }
 
@@ -484,6 +551,15 @@ void CWallpaperDlg::OnMenuDeleteFiles()
 void CWallpaperDlg::OnMenuSetWallpaper()
 {
     OnSetWallpaper();
+}
+
+void CWallpaperDlg::OnSetOnScreen(UINT screen)
+{
+    const int item = m_listFiles.GetNextSelected(-1);
+    if (item == -1)
+        return;
+    CWaitCursor wait;
+    AfterChange(Engine().SetOnScreen(Library(), screen, Library().PathOf(m_listFiles.GetItemText(item))));
 }
 
 // ------------------------------------------------------------ wallpaper
@@ -500,36 +576,29 @@ void CWallpaperDlg::OnSetWallpaper()
 
 void CWallpaperDlg::ApplyWallpaper(const std::string& sourcePath)
 {
-    CWallpaperEngine engine(*this, m_settings, m_fileTools, *m_pDesktop);
-    engine.ApplyWallpaper(sourcePath);
+    AfterChange(Engine().ApplyWallpaper(sourcePath));
 }
 
 void CWallpaperDlg::PickRandomWallpaper()
 {
+    PickRandom(false);
+}
+
+// A failed timed change is reported; the next is tried at the next interval.
+void CWallpaperDlg::PickRandom(bool byTimer)
+{
     CWaitCursor wait;
     SetStatusText("Choosing random image file from wallpaper directory. Please wait ....");
     ::UpdateWindow(m_hWnd);
-
-    std::vector<std::string> names;
-    for (const CLibrary::Entry& entry : Library().ListPictures())
-        names.push_back(entry.name);
-    if (names.empty()) {
+    std::string name;
+    const bool changed = Engine().ApplyRandom(Library(), static_cast<std::uint32_t>(std::time(nullptr)), &name);
+    AfterChange(changed && !byTimer);
+    if (!name.empty())
+        m_listFiles.SelectAndShow(name, false, true);
+    else if (byTimer)
+        SetStatusText("There is no image files in Wallpaper list. Please add wallpaper files.");
+    else
         RestoreFromTray();
-        return;
-    }
-    CRandomGenerator generator;
-    generator.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
-    const int index = CWallpaperEngine::DrawImage(names, m_settings.GetWallpaperTitle(), generator, m_fileTools);
-    const std::string& name = names[static_cast<size_t>(index)];
-    ApplyWallpaper(Library().PathOf(name));
-
-    m_listFiles.ClearSelection();
-    const int item = m_listFiles.FindItem(name, false);
-    if (item != -1) {
-        ::SetFocus(m_listFiles.m_hWnd);
-        m_listFiles.SetItemSelected(item, true);
-        m_listFiles.EnsureVisible(item);
-    }
 }
 
 // ------------------------------------------------------------ preview
@@ -538,44 +607,26 @@ void CWallpaperDlg::UpdatePreview()
 {
     if (!m_pPreviewDlg)
         return;
-    if (!::IsWindowVisible(m_hWnd)) {
-        ::ShowWindow(m_pPreviewDlg->m_hWnd, SW_HIDE);
-        return;
-    }
     CWaitCursor wait;
-    if (m_listFiles.GetSelectedCount() == 1) {
-        const int item = m_listFiles.GetNextSelected(-1);
-        const std::string path = Library().PathOf(m_listFiles.GetItemText(item));
-        if (!m_pPreviewDlg->LoadPreviewImage(path)) {
-            ShowImageFileStatus("Loading image failed. Can't show preview image.", path);
-            return;
-        }
-        PlacePreview();
-        ::ShowWindow(m_pPreviewDlg->m_hWnd, SW_SHOW);
-        ::SetFocus(m_listFiles.m_hWnd);
-        m_bPreviewShown = 1;
-    } else {
-        m_bPreviewShown = 0;
-        ::ShowWindow(m_pPreviewDlg->m_hWnd, SW_HIDE);
-    }
-    ::SetActiveWindow(m_hWnd);
-}
-
-void CWallpaperDlg::PlacePreview()
-{
-    RECT main, preview;
-    if (!::GetWindowRect(m_hWnd, &main) || !::GetWindowRect(m_pPreviewDlg->m_hWnd, &preview))
+    const bool shown = ::IsWindowVisible(m_hWnd) != FALSE;
+    const std::string path = shown && m_listFiles.GetSelectedCount() == 1
+                                 ? Library().PathOf(m_listFiles.GetItemText(m_listFiles.GetNextSelected(-1)))
+                                 : std::string();
+    if (!m_pPreviewDlg->ShowBeside(m_hWnd, path)) {
+        ShowImageFileStatus("Loading image failed. Can't show preview image.", path);
         return;
-    const int width = preview.right - preview.left;
-    const int height = preview.bottom - preview.top;
-    ::MoveWindow(m_pPreviewDlg->m_hWnd, main.right, main.bottom - height, width, height, TRUE);
+    }
+    if (!path.empty())
+        ::SetFocus(m_listFiles.m_hWnd);
+    if (shown)
+        ::SetActiveWindow(m_hWnd);
 }
 
 LRESULT CWallpaperDlg::OnMove(WPARAM, LPARAM)
 {
     SetMsgHandled(false);
-    if (m_bPreviewShown && m_pPreviewDlg)
-        PlacePreview();
+    if (m_pPreviewDlg)
+        m_pPreviewDlg->FollowOwner(m_hWnd);
     return 0;
 }
 
@@ -594,6 +645,11 @@ void CWallpaperDlg::OnOptionsOpened()
     ::ShowWindow(m_listFiles, SW_HIDE);
 }
 
+void CWallpaperDlg::OnOptionsStored()
+{
+    ArmBackgroundWork();
+}
+
 void CWallpaperDlg::OnOptionsClosed()
 {
     ::EnableWindow(Item(IDC_OPTIONS), TRUE);
@@ -604,55 +660,25 @@ void CWallpaperDlg::OnOptionsClosed()
 
 // ------------------------------------------------------------ adding and deleting
 
+CFileCommands CWallpaperDlg::FileCommands()
+{
+    return CFileCommands(m_hWnd, Library(), [this] {
+        FillLibraryList(m_strLibraryPath);
+        return m_listFiles.GetItemCount();
+    });
+}
+
 void CWallpaperDlg::OnAddFiles()
 {
-    const FileChoice choice = OpenFilesDialog(m_hWnd, "Add image files to your list",
-                                              "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0",
-                                              m_settings.GetLastImageDirectory());
-    if (choice.paths.empty()) {
-        const char* outcome = choice.error == FNERR_BUFFERTOOSMALL
-                                  ? "Too many files chosen at once. No files were added to Wallpaper list."
-                                  : "No files were added to Wallpaper list.";
-        SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
-        return;
-    }
-    ::EnableWindow(m_hWnd, FALSE);
-    bool folderMade = false;
-    const bool copied = Library().CopyIn(m_hWnd, choice.paths, &folderMade);
-    ::EnableWindow(m_hWnd, TRUE);
-    if (!folderMade) {
-        SetStatusText("Cannot create Wallpaper directory.");
-        return;
-    }
-    m_settings.SetLastImageDirectory(choice.pathResult);
-    ::SetActiveWindow(m_hWnd);
-    FillLibraryList(m_strLibraryPath);
-    const char* outcome = copied ? "Files successfully added to Wallpaper list." : "Error copying files to Wallpaper list.";
-    SetStatusText(Format("%s %d %s", outcome, m_listFiles.GetItemCount(), "files in Wallpaper list."));
+    SetStatusText(FileCommands().AddFiles(m_settings, "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0",
+                                          m_listFiles.GetItemCount()));
 }
 
 void CWallpaperDlg::OnDeleteFiles()
 {
     // The files the user is asked about: while the question is open, the tray
     // can refill the list or select another row.
-    std::vector<std::string> names;
-    for (int item = m_listFiles.GetNextSelected(-1); item != -1; item = m_listFiles.GetNextSelected(item))
-        names.push_back(m_listFiles.GetItemText(item));
-    if (CWinApp::Instance()->MessageBox(m_hWnd, "Delete selected file(s). Are you sure ?", MB_YESNO) == IDNO)
-        return;
-    std::string failedPath;
-    std::string message;
-    std::string fileText;
-    if (!Library().Delete(names, &failedPath)) {
-        message = "Error deleting file.";
-        fileText = failedPath;
-    } else if (names.size() == 1) {
-        message = "File deleted successfully.";
-        fileText = Library().PathOf(names.front());
-    } else {
-        message = "Files deleted successfully.";
-        fileText = "More files deleted.";
-    }
-    ShowImageFileStatus(message, fileText);
-    FillLibraryList(m_strLibraryPath);
+    const std::string outcome = FileCommands().DeleteFiles(m_listFiles.SelectedNames());
+    if (!outcome.empty())
+        SetStatusText(outcome);
 }

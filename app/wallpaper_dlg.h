@@ -5,12 +5,16 @@
 
 #include <string>
 
+#include "app/change_timer.h"
+#include "app/exit_countdown.h"
+#include "app/pick_hotkey.h"
 #include "app/tray_icon.h"
 #include "decor/color_button.h"
 #include "engine/wallpaper_engine.h"
 #include "framework/dialog.h"
 #include "framework/gdi_owners.h"
 #include "framework/tool_tip.h"
+#include "library/file_commands.h"
 #include "library/file_tools.h"
 #include "library/library.h"
 #include "library/library_list.h"
@@ -27,13 +31,14 @@ public:
 
     static const char kTitle[];
     // The automatic-exit countdown: one tick a minute.
-    static const UINT_PTR kExitTimerId = 1;
+    static const UINT_PTR kExitTimerId = CExitCountdown::kTimerId;
 
     // The status line; each text replaces the previous one.
     void SetStatusText(const std::string& text) override;
     // While Options is open the list is hidden and only Hide, About and Exit work.
     void OnOptionsOpened() override;
     void OnOptionsClosed() override;
+    void OnOptionsStored() override;
     // "<message> Image file : <path>"; an empty message shows nothing.
     void ShowImageFileStatus(const std::string& message, const std::string& path) override;
     void RepaintNow() override;
@@ -43,8 +48,16 @@ public:
     // Decodes, fits and applies the image, reporting in the status line.
     void ApplyWallpaper(const std::string& sourcePath);
 
-    // Where wallpapers go; the system's unless a test says otherwise.
+    // Where wallpapers go, and the monitors they span; the system's unless a
+    // test says otherwise.
     void SetDesktop(const CWallpaperEngine::Desktop& desktop) { m_pDesktop = &desktop; }
+    void SetMonitorLayout(const CMonitorLayout& layout) { m_pLayout = &layout; }
+
+    // Timers besides the automatic exit: timed changes, the settling of a
+    // screen change, and retries of the tray icon at logon.
+    static const UINT_PTR kRefitTimerId = 3;
+    // What a second start sends to bring the window back.
+    static UINT ShowWindowMessage();
 
     bool PreTranslateMessage(MSG* msg) override;
 
@@ -71,11 +84,21 @@ private:
     LRESULT OnListRClick(NMHDR* hdr);
     void OnMenuDeleteFiles();
     void OnMenuSetWallpaper();
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnExitAfterModal(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowWindowRequest(WPARAM wParam, LPARAM lParam);
+    void OnSetOnScreen(UINT screen);
 
     void ShowAboutBox();
     void HideToTray();
     void RestoreFromTray();
-    void ArmExitTimer();
+    void ArmBackgroundWork();
+    void PickRandom(bool byTimer);
+    // The tray tip and the status line tell when the next timed change is due.
+    void AfterChange(bool byHand);
+    void CloseWindow();
+    CWallpaperEngine Engine() { return CWallpaperEngine(*this, m_settings, m_fileTools, *m_pDesktop, *m_pLayout); }
     bool HasLibraryFiles();
 
     void FillLibraryList(const std::string& folder);
@@ -89,6 +112,7 @@ private:
     void OpenOptions();
 
     CLibrary Library() const { return CLibrary(m_strLibraryPath); }
+    CFileCommands FileCommands();
 
     // Initialisation steps.
     void SetUpSystemMenu();
@@ -97,23 +121,22 @@ private:
     void CreateToolTips();
     void StartupDecision();
     void CenterInWorkArea();
-    void PlacePreview();
 
     CFileTools m_fileTools;
     CSettings m_settings;
     const CWallpaperEngine::Desktop* m_pDesktop = &CWallpaperEngine::SystemDesktop();
+    const CMonitorLayout* m_pLayout = &CMonitorLayout::System();
+    CChangeTimer m_changeTimer;
+    CPickHotkey m_pickHotkey;
     COptionsDlg* m_pOptionsDlg = nullptr;
     CPreviewDlg* m_pPreviewDlg = nullptr;
     CTrayIcon m_trayIcon;
     CMenuHandle m_menuList;
     char m_szStartDir[MAX_PATH];
     std::string m_strLibraryPath;
-    int m_nMinutesElapsed = 0;
-    int m_nTimeoutMinutes = 0;
-    UINT_PTR m_nExitTimerId = 0;
+    CExitCountdown m_exitCountdown;
     CFont m_fontList;
     CFont m_fontStatus;
-    BYTE m_bPreviewShown = 0;
     bool m_bPreviewUpdatePosted = false;
     CLibraryList m_listFiles;
     CToolTip m_toolTip;

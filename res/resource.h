@@ -36,6 +36,8 @@
 #define ID_TRAY_PICK_RANDOM         32774
 #define ID_TRAY_ABOUT               32775
 #define ID_LIST_SET_WALLPAPER       32785
+// "Set on screen 1" and on, one a monitor (at most 16).
+#define ID_LIST_SET_ON_SCREEN       32800
 #define ID_LIST_DELETE_FILES        32786
 
 // System-menu command of the About entry; the low four bits must stay clear.
