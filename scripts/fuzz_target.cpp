@@ -1,0 +1,142 @@
+// libFuzzer target for the program's image path, built natively by
+// scripts/fuzz.sh with AddressSanitizer and UndefinedBehaviorSanitizer, once
+// per format (KAVRO_FUZZ_JPEG or KAVRO_FUZZ_BMP). It follows
+// CImageTools::LoadImageFile over memory instead of Win32 handles: the
+// header-only load, the size bound and the BMP row check, then the full load
+// with the program's flags (JPEGs also at a reduced scale, picked by the
+// input's length), the cut-short check, and the scaling that every caller
+// applies to the result. A JPEG that loads without an end marker in the file
+// aborts as a finding.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <FreeImage.h>
+
+#include "engine/image_checks.h"
+#include "engine/resampler.h"
+
+namespace {
+
+#if defined(KAVRO_FUZZ_JPEG)
+constexpr FREE_IMAGE_FORMAT kFormat = FIF_JPEG;
+#elif defined(KAVRO_FUZZ_BMP)
+constexpr FREE_IMAGE_FORMAT kFormat = FIF_BMP;
+#else
+#error "define KAVRO_FUZZ_JPEG or KAVRO_FUZZ_BMP"
+#endif
+
+// The program's fallback for a FreeImage without our patch (its loader
+// message hook); with the patch such a load already fails.
+bool s_cutShort = false;
+
+void DLL_CALLCONV NoteMessage(FREE_IMAGE_FORMAT format, const char* message)
+{
+    if (format == FIF_JPEG && message && std::strstr(message, "Premature end of JPEG file"))
+        s_cutShort = true;
+}
+
+FIBITMAP* LoadFrom(FIMEMORY* memory, int flags)
+{
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    s_cutShort = false;
+    FIBITMAP* image = FreeImage_LoadFromMemory(kFormat, memory, flags);
+    if (image && s_cutShort) {
+        FreeImage_Unload(image);
+        image = nullptr;
+    }
+    return image;
+}
+
+// A JPEG whose data ends early must not load: libjpeg then makes up the
+// end-of-image marker and FreeImage fills the rest grey. A file without any
+// such marker that loaded is a finding, though no sanitizer sees it.
+void ExpectEndMarker(const std::uint8_t* data, std::size_t size)
+{
+    for (std::size_t i = 0; i + 1 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xD9)
+            return;
+    std::fprintf(stderr, "==finding== a JPEG without an end-of-image marker loaded\n");
+    std::abort();
+}
+
+// The Orientation tag as the program takes it: a SHORT from 1 to 8, else 1.
+int ReadOrientation(FIBITMAP* header)
+{
+    FITAG* tag = nullptr;
+    if (!FreeImage_GetMetadata(FIMD_EXIF_MAIN, header, "Orientation", &tag) || !tag ||
+        FreeImage_GetTagType(tag) != FIDT_SHORT || FreeImage_GetTagCount(tag) < 1 || FreeImage_GetTagLength(tag) < 2 ||
+        !FreeImage_GetTagValue(tag))
+        return 1;
+    const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
+    return value >= 1 && value <= 8 ? value : 1;
+}
+
+// The picture scaled as the wallpaper and the preview do: every pixel read.
+void Scale(FIBITMAP* image)
+{
+    if (FreeImage_GetImageType(image) != FIT_BITMAP)
+        return;
+    FIBITMAP* converted = nullptr;
+    const unsigned bpp = FreeImage_GetBPP(image);
+    if (bpp != 24 && bpp != 32 && !(converted = FreeImage_ConvertTo24Bits(image)))
+        return;
+    FIBITMAP* source = converted ? converted : image;
+    std::vector<std::uint32_t> out(37 * 23);
+    resampler::Resample(FreeImage_GetBits(source), FreeImage_GetPitch(source), static_cast<int>(FreeImage_GetWidth(source)),
+                        static_cast<int>(FreeImage_GetHeight(source)), static_cast<int>(FreeImage_GetBPP(source)) / 8, 37,
+                        23, out.data());
+    if (converted)
+        FreeImage_Unload(converted);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool initialised = (FreeImage_Initialise(TRUE), FreeImage_SetOutputMessage(&NoteMessage), true);
+    (void)initialised;
+    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size));
+    if (!memory)
+        return 0;
+
+    // The header probe.
+    FIBITMAP* header = LoadFrom(memory, FIF_LOAD_NOPIXELS);
+    bool ok = header != nullptr;
+    int width = 0, height = 0, orientation = 1;
+    if (ok) {
+        width = static_cast<int>(FreeImage_GetWidth(header));
+        height = static_cast<int>(FreeImage_GetHeight(header));
+        const int bpp = static_cast<int>(FreeImage_GetBPP(header));
+        ok = image_checks::SizeAllowed(FreeImage_GetWidth(header), FreeImage_GetHeight(header), bpp);
+        if (ok && kFormat == FIF_BMP)
+            ok = image_checks::BmpPixelsInFile(data, size < 34 ? size : 34, size, FreeImage_GetWidth(header),
+                                              FreeImage_GetHeight(header), bpp);
+        if (ok && kFormat == FIF_JPEG)
+            orientation = ReadOrientation(header);
+        FreeImage_Unload(header);
+    }
+
+    if (ok) {
+        int flags = kFormat == FIF_JPEG && orientation != 1 ? JPEG_EXIFROTATE : 0;
+        if (kFormat == FIF_JPEG && size % 2) {
+            // As the preview asks: no less than 64 x 48, upright.
+            const int reduction = image_checks::JpegReduction(width, height, orientation, 64, 48);
+            const int wanted = (width > height ? width : height) / reduction;
+            if (reduction > 1 && wanted >= 1 && wanted <= 0x7FFF)
+                flags |= wanted << 16;
+        }
+        FIBITMAP* image = LoadFrom(memory, flags);
+        if (image) {
+            if (kFormat == FIF_JPEG)
+                ExpectEndMarker(data, size);
+            Scale(image);
+            FreeImage_Unload(image);
+        }
+    }
+    FreeImage_CloseMemory(memory);
+    return 0;
+}
