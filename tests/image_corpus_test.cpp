@@ -120,6 +120,18 @@ std::string JpegClaiming(const std::string& jpeg, WORD w, WORD h)
     return Patched(jpeg, sof + 5, std::string(size, 4));
 }
 
+// An EXIF block (APP1) whose one directory entry is the Orientation tag, of the given TIFF type; the
+// block's last `cut` bytes left out.
+std::string ExifOrientation(int orientation, int type, size_t cut = 0)
+{
+    std::string body = std::string("Exif\0\0II*\0", 10) + Le(8, 4) + Le(1, 2) + Le(0x112, 2) + Le(type, 2) + Le(1, 4) +
+                       Le(orientation, 4) + Le(0, 4);
+    body.resize(body.size() - cut);
+    return std::string("\xFF\xE1", 2) + char((body.size() + 2) >> 8) + char(body.size() + 2) + body;
+}
+
+std::string Inserted(const std::string& bytes, size_t at, const std::string& what) { return bytes.substr(0, at) + what + bytes.substr(at); }
+
 std::string RandomBytes(size_t n, unsigned seed)
 {
     std::mt19937 random(seed);
@@ -254,6 +266,25 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
     PROCESS_MEMORY_COUNTERS memory = {};
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory));
     EXPECT_LT(memory.PeakWorkingSetSize, size_t(400) << 20);
+}
+
+// A photo turns by the orientation that its header check read, and only by a well-formed one inside its
+// EXIF block.
+TEST_F(ImageCorpusTest, PhotosTurnOnlyByTheOrientationTheirHeaderShowed)
+{
+    WriteSetting("ResizeType", "S");
+    const Quad kTurnedRight = {kBlue, kRed, kWhite, kGreen};  // kFour turned by orientation 6
+    const std::string jpeg = MakeJpeg(24, 64, 48, kFour);
+    const struct { const char* name; std::string bytes; Quad q; } cases[] = {
+        {"turned.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3)), kTurnedRight},
+        // the directory's entry ends 2 bytes past the block (its next-directory offset is missing too)
+        {"directory-past-its-block.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3, 6)), kFour},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Apply(c.name, c.bytes), "Resizing and setting new wallpaper completed successfully.");
+        ExpectColours(c.q, 24);
+    }
 }
 
 // Random bytes changed in the headers and the first data: each variant is set as the wallpaper and
