@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/exif_orientation.h"
 #include "engine/image_checks.h"
 #include "engine/image_io.h"
 #include "engine/image_ptr.h"
@@ -93,22 +94,13 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
         facts.bpp = bitCount;
         facts.orientation = 1;
     }
-    // FreeImage's own rotation reads the tag's first two bytes unchecked, so
-    // it is only asked for when the tag is a well-formed SHORT.
-    FITAG* tag = nullptr;
-    if (ok && format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header.get(), "Orientation", &tag) && tag &&
-        FreeImage_GetTagType(tag) == FIDT_SHORT && FreeImage_GetTagCount(tag) >= 1 &&
-        FreeImage_GetTagLength(tag) >= 2 && FreeImage_GetTagValue(tag)) {
-        const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
-        if (value >= 1 && value <= 8)
-            facts.orientation = value;
-    }
+    if (ok && format == FIF_JPEG)
+        facts.orientation = exif_orientation::Read(header.get());
     return ok;
 }
 
 FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight)
 {
-    int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
     const int reduction =
         (minWidth > 0 || minHeight > 0)
             ? image_checks::JpegReduction(facts.width, facts.height, facts.orientation, minWidth, minHeight)
@@ -118,12 +110,16 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
     const int longer = std::max(facts.width, facts.height);
     const int wanted = longer / reduction;
     const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
-    ImagePtr image(Load(FIF_JPEG, path, scaled ? (flags | (wanted << 16)) : flags));
+    // Turned here by the orientation the header probe checked, never by
+    // FreeImage's JPEG_EXIFROTATE: a full load also reads APP1 blocks that
+    // come later in the file (between a progressive file's scans), whose tag
+    // nobody checked and whose turn would not match the probed size.
+    ImagePtr image(exif_orientation::Upright(Load(FIF_JPEG, path, scaled ? (wanted << 16) : 0), facts.orientation));
     if (scaled && image &&
         (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
          static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight)) {
         // Never less than asked for: then the whole picture.
-        image.reset(Load(FIF_JPEG, path, flags));
+        image.reset(exif_orientation::Upright(Load(FIF_JPEG, path, 0), facts.orientation));
     }
     return image.release();
 }

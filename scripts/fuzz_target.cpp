@@ -4,9 +4,9 @@
 // CImageTools::LoadImageFile over memory instead of Win32 handles: the
 // header-only load, the size bound and the BMP row check, then the full load
 // with the program's flags (JPEGs also at a reduced scale, picked by the
-// input's length), the cut-short check, and the scaling that every caller
-// applies to the result. A JPEG that loads without an end marker in the file
-// aborts as a finding.
+// input's length), the cut-short check, the upright turn, and the scaling
+// that every caller applies to the result. A JPEG that loads without an end
+// marker in the file aborts as a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +16,7 @@
 
 #include <FreeImage.h>
 
+#include "engine/exif_orientation.h"
 #include "engine/image_checks.h"
 #include "engine/resampler.h"
 
@@ -63,18 +64,6 @@ void ExpectEndMarker(const std::uint8_t* data, std::size_t size)
     std::abort();
 }
 
-// The Orientation tag as the program takes it: a SHORT from 1 to 8, else 1.
-int ReadOrientation(FIBITMAP* header)
-{
-    FITAG* tag = nullptr;
-    if (!FreeImage_GetMetadata(FIMD_EXIF_MAIN, header, "Orientation", &tag) || !tag ||
-        FreeImage_GetTagType(tag) != FIDT_SHORT || FreeImage_GetTagCount(tag) < 1 || FreeImage_GetTagLength(tag) < 2 ||
-        !FreeImage_GetTagValue(tag))
-        return 1;
-    const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
-    return value >= 1 && value <= 8 ? value : 1;
-}
-
 // The picture scaled as the wallpaper and the preview do: every pixel read.
 void Scale(FIBITMAP* image)
 {
@@ -116,12 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ok = image_checks::BmpPixelsInFile(data, size < 34 ? size : 34, size, FreeImage_GetWidth(header),
                                               FreeImage_GetHeight(header), bpp);
         if (ok && kFormat == FIF_JPEG)
-            orientation = ReadOrientation(header);
+            orientation = exif_orientation::Read(header);
         FreeImage_Unload(header);
     }
 
     if (ok) {
-        int flags = kFormat == FIF_JPEG && orientation != 1 ? JPEG_EXIFROTATE : 0;
+        int flags = 0;
         if (kFormat == FIF_JPEG && size % 2) {
             // As the preview asks: no less than 64 x 48, upright.
             const int reduction = image_checks::JpegReduction(width, height, orientation, 64, 48);
@@ -130,6 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 flags |= wanted << 16;
         }
         FIBITMAP* image = LoadFrom(memory, flags);
+        if (kFormat == FIF_JPEG)
+            image = exif_orientation::Upright(image, orientation);
         if (image) {
             if (kFormat == FIF_JPEG)
                 ExpectEndMarker(data, size);

@@ -274,11 +274,16 @@ TEST_F(ImageCorpusTest, PhotosTurnOnlyByTheOrientationTheirHeaderShowed)
 {
     WriteSetting("ResizeType", "S");
     const Quad kTurnedRight = {kBlue, kRed, kWhite, kGreen};  // kFour turned by orientation 6
-    const std::string jpeg = MakeJpeg(24, 64, 48, kFour);
+    const std::string jpeg = MakeJpeg(24, 64, 48, kFour), progressive = MakeJpeg(24, 64, 48, kFour, JPEG_PROGRESSIVE);
+    const size_t secondScan = progressive.find("\xFF\xDA", progressive.find("\xFF\xDA") + 2);
+    ASSERT_NE(secondScan, std::string::npos);
     const struct { const char* name; std::string bytes; Quad q; } cases[] = {
         {"turned.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3)), kTurnedRight},
         // the directory's entry ends 2 bytes past the block (its next-directory offset is missing too)
         {"directory-past-its-block.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3, 6)), kFour},
+        // a block between a progressive file's scans says 3, as a BYTE, which the header check never saw
+        {"later-orientation.jpg", Inserted(Inserted(progressive, secondScan, ExifOrientation(3, 1)), 2, ExifOrientation(6, 3)),
+         kTurnedRight},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
