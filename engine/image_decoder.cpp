@@ -23,8 +23,10 @@ bool BmpPixelsInFile(HANDLE file, ULONGLONG fileSize, ULONGLONG width, ULONGLONG
            ::ReadFile(file, head, sizeof head, &got, nullptr) && image_checks::BmpPixelsInFile(head, got, fileSize, width, height, bitCount);
 }
 
-// libjpeg's warning for data that ends before the picture does. FreeImage
-// then fills the missing rows with grey and reports success.
+// libjpeg's warning for data that ends before the picture does. Our patched
+// FreeImage fails such a load itself; an unpatched one (vcpkg, MSYS2) fills
+// the missing rows with grey and reports success, which this catches as long
+// as it is libjpeg's first warning: only the first reaches the hook.
 const char kJpegCutShort[] = "Premature end of JPEG file";
 bool s_bJpegCutShort = false;
 

@@ -241,6 +241,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"cut-in-jpeg-header.jpg", jpeg.substr(0, scan / 2)}, {"cut-in-scan.jpg", jpeg.substr(0, (scan + jpeg.size()) / 2)},
         {"cut-near-end.jpg", jpeg.substr(0, jpeg.size() - 40)},
         {"cut-progressive.jpg", progressive.substr(0, progressive.size() * 2 / 3)},
+        // the stray bytes' warning comes first, and libjpeg passes on only its first
+        {"stray-bytes-then-cut.jpg", Inserted(jpeg, jpeg.find("\xFF\xC0"), "\1\2\3").substr(0, (scan + jpeg.size()) / 2)},
         {"claims-20000x20000.bmp", Patched(bmp, 18, Le(20000, 4) + Le(20000, 4)).substr(0, 6000)},
         {"rle-claims-20000x20000.bmp", Patched(rle, 18, Le(20000, 4) + Le(20000, 4))},
         {"claims-60000x60000.jpg", JpegClaiming(jpeg, 60000, 60000)},
