@@ -77,9 +77,15 @@ namespace {
 // gives for that many pixels (nullptr: no memory). Palette, grey and 16-bit
 // pictures are averaged as 24-bit colour.
 template <typename Place>
-bool AverageInto(FIBITMAP* image, int width, int height, Place place)
+bool AverageInto(FIBITMAP* image, const RECT* part, int width, int height, Place place)
 {
     if (!image || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
+        return false;
+    const LONG iw = static_cast<LONG>(FreeImage_GetWidth(image)), ih = static_cast<LONG>(FreeImage_GetHeight(image));
+    const RECT whole = {0, 0, iw, ih};
+    const RECT area = part ? *part : whole;
+    if (area.left < 0 || area.top < 0 || area.right > iw || area.bottom > ih || area.left >= area.right ||
+        area.top >= area.bottom)
         return false;
     // Refuse before anything is allocated.
     if (DibRowBytes(width, 32) * height > kMaxImageBytes)
@@ -94,11 +100,14 @@ bool AverageInto(FIBITMAP* image, int width, int height, Place place)
     try {
         DWORD* out = place(static_cast<size_t>(width) * height);
         FIBITMAP* source = converted ? converted.get() : image;
-        // FreeImage keeps rows bottom-up, as a DIB does: row 0 is the bottom one.
-        return out && resampler::Resample(FreeImage_GetBits(source), FreeImage_GetPitch(source),
-                                          static_cast<int>(FreeImage_GetWidth(source)),
-                                          static_cast<int>(FreeImage_GetHeight(source)),
-                                          static_cast<int>(FreeImage_GetBPP(source)) / 8, width, height,
+        // FreeImage keeps rows bottom-up, as a DIB does: row 0 is the bottom
+        // one, so the part's last row is the first one taken.
+        const int step = static_cast<int>(FreeImage_GetBPP(source)) / 8;
+        const size_t pitch = FreeImage_GetPitch(source);
+        const BYTE* first = FreeImage_GetBits(source) + static_cast<size_t>(ih - area.bottom) * pitch +
+                            static_cast<size_t>(area.left) * step;
+        return out && resampler::Resample(first, static_cast<std::ptrdiff_t>(pitch), area.right - area.left,
+                                          area.bottom - area.top, step, width, height,
                                           reinterpret_cast<std::uint32_t*>(out));
     } catch (const std::bad_alloc&) {
         return false;
@@ -109,11 +118,11 @@ bool AverageInto(FIBITMAP* image, int width, int height, Place place)
 // table, bottom-up rows.
 }  // namespace
 
-HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
+HGLOBAL AverageIntoBlock(FIBITMAP* image, const RECT* part, int width, int height)
 {
     CGlobalBlock block;
     BITMAPINFOHEADER* header = nullptr;
-    if (!AverageInto(image, width, height, [&](size_t count) -> DWORD* {
+    if (!AverageInto(image, part, width, height, [&](size_t count) -> DWORD* {
             block.Reset(::GlobalAlloc(GMEM_FIXED, sizeof(BITMAPINFOHEADER) + count * sizeof(DWORD)));
             header = static_cast<BITMAPINFOHEADER*>(static_cast<HGLOBAL>(block));  // a fixed block's handle is its address
             return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
@@ -130,12 +139,12 @@ HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height)
     return block.Release();
 }
 
-HBITMAP AverageIntoBitmap(FIBITMAP* image, int width, int height, HDC dc)
+HBITMAP AverageIntoBitmap(FIBITMAP* image, const RECT* part, int width, int height, HDC dc)
 {
     if (!dc)
         return nullptr;
     std::vector<DWORD> pixels;
-    if (!AverageInto(image, width, height, [&](size_t count) {
+    if (!AverageInto(image, part, width, height, [&](size_t count) {
             pixels.resize(count);
             return pixels.data();
         }))
@@ -224,7 +233,7 @@ HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette)
     return ok ? block.Release() : nullptr;
 }
 
-HGLOBAL StretchToDib(FIBITMAP* image, int width, int height)
+HGLOBAL StretchToDib(FIBITMAP* image, const RECT* part, int width, int height)
 {
     int screenBits = 0;
     CBitmap bitmap;
@@ -234,12 +243,12 @@ HGLOBAL StretchToDib(FIBITMAP* image, int width, int height)
             return nullptr;
         screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
         if (screenBits != 32)
-            bitmap.Reset(AverageIntoBitmap(image, width, height, screen));
+            bitmap.Reset(AverageIntoBitmap(image, part, width, height, screen));
     }
     if (screenBits == 32) {
         // The usual screen: the averaged rows already are its format, so the
         // block is filled directly, without a device bitmap in between.
-        return AverageIntoBlock(image, width, height);
+        return AverageIntoBlock(image, part, width, height);
     }
     return bitmap ? BitmapToDib(bitmap, BI_RGB, nullptr) : nullptr;
 }

@@ -10,15 +10,16 @@ struct FIBITMAP;
 
 namespace dib_writer {
 
-// The whole image scaled to exactly width x height in the screen's pixel
-// format, as a packed DIB in a global block the caller frees; nullptr when
-// any step fails or the size is out of range.
-HGLOBAL StretchToDib(FIBITMAP* image, int width, int height);
-// A 32-bit packed DIB (header, bottom-up rows) of the image scaled to
-// width x height, which is what a 32-bit screen takes as it is.
-HGLOBAL AverageIntoBlock(FIBITMAP* image, int width, int height);
+// The image, or the part of it (top-down pixel coordinates; nullptr: the
+// whole), scaled to exactly width x height in the screen's pixel format, as
+// a packed DIB in a global block the caller frees; nullptr when any step
+// fails or the size is out of range.
+HGLOBAL StretchToDib(FIBITMAP* image, const RECT* part, int width, int height);
+// A 32-bit packed DIB (header, bottom-up rows) of the same, which is what a
+// 32-bit screen takes as it is.
+HGLOBAL AverageIntoBlock(FIBITMAP* image, const RECT* part, int width, int height);
 // The same as a device bitmap compatible with dc, which the caller deletes.
-HBITMAP AverageIntoBitmap(FIBITMAP* image, int width, int height, HDC dc);
+HBITMAP AverageIntoBitmap(FIBITMAP* image, const RECT* part, int width, int height, HDC dc);
 // A device bitmap as a packed DIB (header, colour table, rows); nullptr for
 // BI_BITFIELDS or on failure. palette may be null.
 HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);

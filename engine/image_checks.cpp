@@ -12,7 +12,21 @@ unsigned long LittleEndian32(const unsigned char* p)
 
 bool SizeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel)
 {
-    return width > 0 && height > 0 && bitsPerPixel > 0 && width * height <= kMaxImagePixels;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && bitsPerPixel > 0 &&
+           bitsPerPixel <= 128 && width * height <= kMaxImagePixels;
+}
+
+unsigned long long DecodeCost(unsigned long long width, unsigned long long height, int bitsPerPixel)
+{
+    // Rows padded to 32 bits, as FreeImage keeps them.
+    const auto rows = [&](int bits) { return (width * bits + 31) / 32 * 4 * height; };
+    const bool averagedAsItIs = bitsPerPixel == 24 || bitsPerPixel == 32;
+    return rows(bitsPerPixel) + (averagedAsItIs ? 0 : rows(24));
+}
+
+bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel)
+{
+    return SizeAllowed(width, height, bitsPerPixel) && DecodeCost(width, height, bitsPerPixel) <= kMaxDecodeBytes;
 }
 
 bool BmpPixelsInFile(const unsigned char* head, size_t got, unsigned long long fileSize,

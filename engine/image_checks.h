@@ -6,14 +6,25 @@
 
 namespace image_checks {
 
-// Largest picture decoded, in pixels: 1 GiB as the 32-bit screen-format
-// copy that the wallpaper and the preview make of it. A 200-megapixel phone
-// photo fits; a few kilobytes claiming 20000 x 20000 do not.
+// Largest picture a header may claim, in pixels, and its longest side (as
+// JPEG's own limit). A 200-megapixel phone photo passes; a few kilobytes
+// claiming 268435456 x 1 do not.
 constexpr unsigned long long kMaxImagePixels = 1ULL << 28;
+constexpr unsigned long long kMaxSide = 65535;
+// Most memory one decoded picture may take, with the 24-bit copy that
+// palette, grey and 16-bit pictures are averaged from. It keeps the whole
+// program well under 600 MB whatever a file claims.
+constexpr unsigned long long kMaxDecodeBytes = 384ULL << 20;
 
-// A size the decoder may be asked for: both sides positive, a known depth,
+// A size a header may claim: both sides from 1 to kMaxSide, a known depth,
 // and no more than kMaxImagePixels.
 bool SizeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel);
+// Bytes a picture decoded at this size and depth costs: its rows, plus the
+// 24-bit copy for depths the resampler does not take as they are.
+unsigned long long DecodeCost(unsigned long long width, unsigned long long height, int bitsPerPixel);
+// Whether a picture of this size and depth may be decoded: SizeAllowed and a
+// DecodeCost within kMaxDecodeBytes.
+bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel);
 
 // Whether a BMP's pixel data is all in the file. `head` holds the file's
 // first `got` bytes (34 suffice). Uncompressed rows must all be there (the

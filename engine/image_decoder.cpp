@@ -88,7 +88,9 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
         const ULONGLONG width = FreeImage_GetWidth(header.get());
         const ULONGLONG height = FreeImage_GetHeight(header.get());
         const int bitCount = static_cast<int>(FreeImage_GetBPP(header.get()));
-        ok = image_checks::SizeAllowed(width, height, bitCount);
+        // A JPEG may be decoded smaller: its cost is checked at that size.
+        ok = format == FIF_JPEG ? image_checks::SizeAllowed(width, height, bitCount)
+                                : image_checks::DecodeAllowed(width, height, bitCount);
         if (ok && format == FIF_BMP)
             ok = BmpPixelsInFile(file, static_cast<ULONGLONG>(fileSize.QuadPart), width, height, bitCount);
         facts.width = static_cast<int>(width);
@@ -112,18 +114,23 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
     const int longer = std::max(facts.width, facts.height);
     const int wanted = longer / reduction;
     const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
+    const auto affordable = [&](int by) {
+        return image_checks::DecodeAllowed((facts.width + by - 1) / by, (facts.height + by - 1) / by, facts.bpp);
+    };
     // Turned here by the orientation the header probe checked, never by
     // FreeImage's JPEG_EXIFROTATE: a full load also reads APP1 blocks that
     // come later in the file (between a progressive file's scans), whose tag
     // nobody checked and whose turn would not match the probed size.
-    ImagePtr image(exif_orientation::Upright(Load(FIF_JPEG, path, scaled ? (wanted << 16) : 0), facts.orientation));
-    if (scaled && image &&
-        (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
-         static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight)) {
-        // Never less than asked for: then the whole picture.
-        image.reset(exif_orientation::Upright(Load(FIF_JPEG, path, 0), facts.orientation));
+    ImagePtr image;
+    if (scaled && affordable(reduction)) {
+        image.reset(exif_orientation::Upright(Load(FIF_JPEG, path, wanted << 16), facts.orientation));
+        if (image && (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
+                      static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight))
+            image.reset();  // never less than asked for: then the whole picture
+        else
+            return image.release();
     }
-    return image.release();
+    return affordable(1) ? exif_orientation::Upright(Load(FIF_JPEG, path, 0), facts.orientation) : nullptr;
 }
 
 }  // namespace image_decoder

@@ -86,8 +86,11 @@ FreeImageIO HandleIo()
 
 HANDLE OpenForReading(const std::string& path)
 {
-    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // A picture open in an editor is still read, and ours never keeps anyone
+    // from saving, renaming or deleting it; a file that changes under us
+    // reads short and is refused like any cut file.
+    return ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 bool WriteAll(HANDLE file, const BYTE* data, ULONGLONG size)

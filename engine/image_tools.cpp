@@ -1,5 +1,6 @@
 #include "engine/image_tools.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -50,14 +51,14 @@ bool CImageTools::ReadUprightSize(const std::string& path, int& width, int& heig
 
 // ---------------------------------------------------------------- conversion
 
-HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height) const
+HGLOBAL CImageTools::StretchToDib(FIBITMAP* image, int width, int height, const RECT* part) const
 {
-    return dib_writer::StretchToDib(image, width, height);
+    return dib_writer::StretchToDib(image, part, width, height);
 }
 
 HBITMAP CImageTools::StretchToBitmap(FIBITMAP* image, int width, int height, HDC dc) const
 {
-    return dib_writer::AverageIntoBitmap(image, width, height, dc);
+    return dib_writer::AverageIntoBitmap(image, nullptr, width, height, dc);
 }
 
 HGLOBAL CImageTools::BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette) const
@@ -99,15 +100,57 @@ RECT CImageTools::FitRect(int w, int h, int maxW, int maxH)
 
 CImageTools::FitDecision CImageTools::DecideFit(FitMode mode, int iw, int ih, int sw, int sh)
 {
+    const auto as = [](bool scaled, int w, int h) { return FitDecision{scaled, w, h, w, h, false}; };
     if (mode == FitMode::NoResize)
-        return FitDecision{false, iw, ih};
+        return as(false, iw, ih);
     if (mode == FitMode::Stretch)
-        return FitDecision{true, sw, sh};
+        return as(true, sw, sh);
+    if (iw <= 0 || ih <= 0 || sw <= 0 || sh <= 0)
+        return as(false, iw, ih);
+    // Scale factors compared exactly: sw / iw against sh / ih.
+    const long long across = static_cast<long long>(sw) * ih, down = static_cast<long long>(sh) * iw;
+    const auto scaledSide = [](long long side, long long to, long long from) {
+        return static_cast<int>(std::max(1LL, (2 * side * to + from) / (2 * from)));  // side * to / from, rounded
+    };
+    if (mode == FitMode::Fit) {
+        // The smaller factor: one side meets the screen, the other fits inside.
+        const int w = across <= down ? sw : std::min(sw, scaledSide(iw, sh, ih));
+        const int h = across <= down ? std::min(sh, scaledSide(ih, sw, iw)) : sh;
+        return as(w != iw || h != ih, w, h);
+    }
+    if (mode == FitMode::Fill) {
+        if (iw == sw && ih == sh)
+            return as(false, iw, ih);
+        // The larger factor: the picture covers the screen and overflows on one side.
+        FitDecision fit = as(true, sw, sh);
+        fit.coverWidth = across >= down ? sw : std::max(sw, scaledSide(iw, sh, ih));
+        fit.coverHeight = across >= down ? std::max(sh, scaledSide(ih, sw, iw)) : sh;
+        fit.cropped = fit.coverWidth != sw || fit.coverHeight != sh;
+        return fit;
+    }
     if (sw < iw || sh < ih) {
         const RECT fitted = FitRect(iw, ih, sw, sh);
-        return FitDecision{true, fitted.right, fitted.bottom};
+        return as(true, fitted.right, fitted.bottom);
     }
-    return FitDecision{false, iw, ih};
+    return as(false, iw, ih);
+}
+
+RECT CImageTools::CoverPart(int iw, int ih, int w, int h)
+{
+    RECT part = {0, 0, iw, ih};
+    if (iw <= 0 || ih <= 0 || w <= 0 || h <= 0)
+        return part;
+    const long long wide = static_cast<long long>(iw) * h, tall = static_cast<long long>(ih) * w;
+    if (wide > tall) {  // wider than the screen's shape: the sides are cut
+        const int kept = static_cast<int>(std::clamp((2LL * ih * w + h) / (2LL * h), 1LL, static_cast<long long>(iw)));
+        part.left = (iw - kept) / 2;
+        part.right = part.left + kept;
+    } else if (wide < tall) {  // taller: the top and bottom are cut
+        const int kept = static_cast<int>(std::clamp((2LL * iw * h + w) / (2LL * w), 1LL, static_cast<long long>(ih)));
+        part.top = (ih - kept) / 2;
+        part.bottom = part.top + kept;
+    }
+    return part;
 }
 
 // ---------------------------------------------------------------- FreeImage

@@ -17,11 +17,17 @@ public:
     virtual ~CImageTools() = default;
 
     // What happens to an image before it becomes the wallpaper: written at
-    // its own size (scaled false) or scaled to width x height.
+    // its own size (scaled false) or scaled to width x height. coverWidth x
+    // coverHeight is the whole picture at the fitted scale, which a reduced
+    // decode must still cover; it exceeds the bitmap only when the picture
+    // is cropped to fill the screen (`cropped`).
     struct FitDecision {
         bool scaled;
         int width;
         int height;
+        int coverWidth;
+        int coverHeight;
+        bool cropped;
     };
 
     // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
@@ -43,7 +49,8 @@ public:
     // The whole image scaled to exactly width x height in the screen's pixel
     // format, as a packed DIB in a global block the caller frees; nullptr
     // when any step fails or the size is out of range.
-    HGLOBAL StretchToDib(FIBITMAP* image, int width, int height) const;
+    // With a part (top-down pixel coordinates), only that part is scaled.
+    HGLOBAL StretchToDib(FIBITMAP* image, int width, int height, const RECT* part = nullptr) const;
     // The same as a device bitmap compatible with dc, which the caller
     // deletes. Shrinking averages every source pixel's area (no aliasing);
     // enlarging interpolates linearly.
@@ -63,6 +70,9 @@ public:
     static RECT FitRect(int w, int h, int maxW, int maxH);
     // The fitting decision for the resize mode and the image and screen sizes.
     static FitDecision DecideFit(FitMode mode, int iw, int ih, int sw, int sh);
+    // The centred part of an iw x ih picture that has the shape of w x h: what
+    // filling a w x h screen shows of it.
+    static RECT CoverPart(int iw, int ih, int w, int h);
 
     // FreeImage set-up for the process: once at start, once at exit.
     static void InitialiseLibrary();

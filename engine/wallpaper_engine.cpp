@@ -18,6 +18,73 @@ namespace {
 // A draw that keeps hitting the current image gives up after this many tries.
 const int kMaxDraws = 1000;
 
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char* const kDesktopValues[] = {"TileWallpaper", "WallpaperStyle", "Wallpaper"};
+
+// What a change replaces, put back when it fails part way: the bitmap file
+// (copied aside before it is replaced) and the desktop's values, and the
+// system's wallpaper when it had already taken the new one.
+class CChangeUndo {
+public:
+    explicit CChangeUndo(const CWallpaperEngine::Desktop& desktop) : m_desktop(desktop)
+    {
+        for (int i = 0; i < kValues; ++i)
+            m_present[i] = desktop.GetValue(kDesktopValues[i], m_values[i]);
+    }
+    ~CChangeUndo()
+    {
+        if (!m_aside.empty())
+            ::DeleteFileA(m_aside.c_str());
+    }
+    CChangeUndo(const CChangeUndo&) = delete;
+    CChangeUndo& operator=(const CChangeUndo&) = delete;
+
+    // Before `path` is written: its old file, if any, is kept beside it.
+    void Keep(const std::string& path)
+    {
+        m_path = path;
+        m_aside = path + ".old";
+        if (!::CopyFileA(path.c_str(), m_aside.c_str(), FALSE))
+            m_aside.clear();  // nothing there (or nothing to keep)
+    }
+    // The write to the kept path failed: it left the old file as it was.
+    void Forget()
+    {
+        if (!m_aside.empty())
+            ::DeleteFileA(m_aside.c_str());
+        m_aside.clear();
+        m_path.clear();
+    }
+    void SystemTookIt() { m_bSystemTookIt = true; }
+
+    void Revert()
+    {
+        if (!m_path.empty()) {
+            if (m_aside.empty())
+                ::DeleteFileA(m_path.c_str());
+            else if (::MoveFileExA(m_aside.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING))
+                m_aside.clear();
+        }
+        for (int i = 0; i < kValues; ++i) {
+            if (m_present[i])
+                m_desktop.SetValue(kDesktopValues[i], m_values[i]);
+            else
+                m_desktop.RemoveValue(kDesktopValues[i]);
+        }
+        // "Wallpaper" is the system's own record of its picture.
+        if (m_bSystemTookIt)
+            m_desktop.SetWallpaper(m_present[kValues - 1] ? m_values[kValues - 1] : std::string());
+    }
+
+private:
+    static const int kValues = sizeof kDesktopValues / sizeof kDesktopValues[0];
+    const CWallpaperEngine::Desktop& m_desktop;
+    std::string m_values[kValues];
+    bool m_present[kValues] = {};
+    std::string m_path, m_aside;
+    bool m_bSystemTookIt = false;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- the system
@@ -47,11 +114,31 @@ std::string CWallpaperEngine::Desktop::UserFolder() const
 bool CWallpaperEngine::Desktop::SetValue(const char* name, const std::string& value) const
 {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
         return false;
     const CRegKey key(opened);
     return ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool CWallpaperEngine::Desktop::GetValue(const char* name, std::string& value) const
+{
+    char text[1024];
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return false;
+    value.assign(text, size > 0 ? size - 1 : 0);
+    return true;
+}
+
+bool CWallpaperEngine::Desktop::RemoveValue(const char* name) const
+{
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
+        return false;
+    const CRegKey key(opened);
+    const LONG rc = ::RegDeleteValueA(key, name);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
 bool CWallpaperEngine::Desktop::SetWallpaper(const std::string& path) const
@@ -68,6 +155,8 @@ const CWallpaperEngine::Desktop& CWallpaperEngine::SystemDesktop()
 
 std::string CWallpaperEngine::BitmapPathIn(const std::string& folder)
 {
+    if (folder.empty())
+        return std::string();  // not the drive's root
     char path[MAX_PATH];
     const int n = std::snprintf(path, sizeof path, "%s\\%s.%s", folder.c_str(), "KavroWallpaper", "BMP");
     return n < 0 || n >= static_cast<int>(sizeof path) ? std::string() : std::string(path);
@@ -106,6 +195,11 @@ std::string CWallpaperEngine::WriteBitmap(Writer write) const
 bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
 {
     CImageTools tools;
+    if (!CFileTools::IsPlainName(sourcePath)) {
+        m_reporter.ShowImageFileStatus("The file name has characters this system cannot show. Rename the file.",
+                                       sourcePath);
+        return false;
+    }
     if (sourcePath.empty() || !m_fileTools.FileExists(sourcePath)) {
         m_reporter.ShowImageFileStatus("Background file doesn't exist.", sourcePath);
         return false;
@@ -125,7 +219,8 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     const CImageTools::FitDecision fit =
         CImageTools::DecideFit(m_settings.ResizeMode(), imageWidth, imageHeight, screenWidth, screenHeight);
 
-    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.width : 0, fit.scaled ? fit.height : 0)
+    ImagePtr image(known ? tools.LoadImageFile(sourcePath, fit.scaled ? fit.coverWidth : 0,
+                                               fit.scaled ? fit.coverHeight : 0)
                          : nullptr);
     if (!image) {
         m_reporter.ShowImageFileStatus("Loading image failed. Can't set wallpaper.", sourcePath);
@@ -133,17 +228,32 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     }
     m_fileTools.PumpMessages();
 
+    // A failure from here on leaves the bitmap file and the desktop as they were.
+    CChangeUndo undo(m_desktop);
+    const auto keeping = [&](auto write) {
+        return [&undo, write](const std::string& path) {
+            undo.Keep(path);
+            const bool written = write(path);
+            if (!written)
+                undo.Forget();  // a failed write leaves the old file itself
+            return written;
+        };
+    };
     std::string bitmapPath;
     bool resized = false;
     if (!fit.scaled) {
-        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); });
+        bitmapPath =
+            WriteBitmap(keeping([&](const std::string& path) { return tools.SaveImageAsBmp(image.get(), path); }));
     } else {
-        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height));
+        // Filling crops the decoded picture (whatever scale it came at) to the screen's shape.
+        const RECT part = CImageTools::CoverPart(CImageTools::FI_GetWidth(image.get()),
+                                                 CImageTools::FI_GetHeight(image.get()), fit.width, fit.height);
+        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr));
         if (!block) {
             m_reporter.ShowImageFileStatus("Error stretching image to fit screen.", sourcePath);
             return false;
         }
-        bitmapPath = WriteBitmap([&](const std::string& path) { return tools.WriteDib(path, block); });
+        bitmapPath = WriteBitmap(keeping([&](const std::string& path) { return tools.WriteDib(path, block); }));
         resized = true;
     }
     image.reset();
@@ -158,20 +268,31 @@ bool CWallpaperEngine::ApplyWallpaper(const std::string& sourcePath)
     // centred and untiled, as the bitmap is already fitted. Windows 10 and 11
     // would otherwise fill the screen, enlarging and cropping it.
     if (!m_desktop.SetValue("TileWallpaper", "0") || !m_desktop.SetValue("WallpaperStyle", "0")) {
+        undo.Revert();
         m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", sourcePath);
         return false;
     }
     if (!m_desktop.SetWallpaper(bitmapPath)) {
+        undo.Revert();
         m_reporter.ShowImageFileStatus("Error setting bitmap as desktop wallpaper.", sourcePath);
         return false;
     }
+    undo.SystemTookIt();
     m_fileTools.PumpMessages();
 
     if (!WriteDesktopRegistry(bitmapPath, 0)) {
+        undo.Revert();
         m_reporter.ShowImageFileStatus("Error updating registry with new wallpaper file.", sourcePath);
         return false;
     }
-    m_settings.SetWallpaperTitle(title);
+    // The wallpaper is set; a title that cannot be stored only makes the
+    // next random pick blind to it, which the user should still hear of.
+    if (!m_settings.SetWallpaperTitle(title)) {
+        m_reporter.ShowImageFileStatus("Wallpaper set, but its title could not be written to " +
+                                           m_settings.m_strIniPath + ".",
+                                       sourcePath);
+        return true;
+    }
     m_reporter.ShowImageFileStatus(resized ? "Resizing and setting new wallpaper completed successfully."
                                            : "Setting new wallpaper completed successfully.",
                                    sourcePath);

@@ -33,6 +33,9 @@ public:
         virtual std::string UserFolder() const;
         // One REG_SZ value under HKCU\Control Panel\Desktop.
         virtual bool SetValue(const char* name, const std::string& value) const;
+        // The value, false when it is not stored (or not a string).
+        virtual bool GetValue(const char* name, std::string& value) const;
+        virtual bool RemoveValue(const char* name) const;
         // SystemParametersInfoA(SPI_SETDESKWALLPAPER).
         virtual bool SetWallpaper(const std::string& path) const;
     };
@@ -51,7 +54,8 @@ public:
     // "TileWallpaper" and "Wallpaper" under HKCU\Control Panel\Desktop;
     // false when either is not stored.
     bool WriteDesktopRegistry(const std::string& path, BYTE tile) const;
-    // <folder>\KavroWallpaper.BMP; empty when it would not fit MAX_PATH.
+    // <folder>\KavroWallpaper.BMP; empty for an unknown (empty) folder and
+    // when it would not fit MAX_PATH.
     static std::string BitmapPathIn(const std::string& folder);
     // <Windows directory>\KavroWallpaper.BMP
     static std::string WallpaperBitmapPath();

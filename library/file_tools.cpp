@@ -2,30 +2,36 @@
 
 #include <windows.h>
 
-#include "framework/kernel_owners.h"
 #include "framework/win_app.h"
 
 namespace {
 
-// The first entry a file search finds for the path; false when none.
-bool FindFirstEntry(const std::string& path, WIN32_FIND_DATAA& fd)
+// The attributes of exactly this path. A name holding '?' or '*' (what the
+// "A" calls make of characters outside the code page) is never searched for
+// as a pattern: it matches other files.
+DWORD AttributesOf(const std::string& path)
 {
-    const CFindHandle search(::FindFirstFileA(path.c_str(), &fd));
-    return search.Valid();
+    if (!CFileTools::IsPlainName(path))
+        return INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesA(path.c_str());
 }
 
 }  // namespace
 
+bool CFileTools::IsPlainName(const std::string& path)
+{
+    return path.find_first_of("?*") == std::string::npos;
+}
+
 bool CFileTools::FileExists(const std::string& path) const
 {
-    WIN32_FIND_DATAA fd;
-    return FindFirstEntry(path, fd);
+    return AttributesOf(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool CFileTools::FolderExists(const std::string& path) const
 {
-    WIN32_FIND_DATAA fd;
-    return FindFirstEntry(path, fd) && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool CFileTools::CreateFolderPath(const std::string& path) const

@@ -7,10 +7,14 @@ public:
     CFileTools() = default;
     virtual ~CFileTools() = default;
 
-    // True when a file search for the path finds anything (wildcards work).
+    // True when the path names a file or folder; never for a name holding
+    // '?' or '*'.
     bool FileExists(const std::string& path) const;
-    // True when the first entry a file search finds is a directory.
+    // True when the path names a folder.
     bool FolderExists(const std::string& path) const;
+    // False for a path holding '?' or '*': no file can have such a name, and
+    // the "A" calls write '?' for characters outside the code page.
+    static bool IsPlainName(const std::string& path);
     // Creates every missing folder along the path; true when it is a folder now.
     bool CreateFolderPath(const std::string& path) const;
 

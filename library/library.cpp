@@ -62,9 +62,13 @@ bool CLibrary::CopyIn(HWND owner, const std::vector<std::string>& sources, bool*
     if (!made)
         return false;
     // Full source paths, so the copy never depends on the current directory.
+    // The shell takes '?' and '*' as patterns: such a name would copy others.
     std::string from;
-    for (const std::string& path : sources)
+    for (const std::string& path : sources) {
+        if (!CFileTools::IsPlainName(path))
+            return false;
         from.append(path).push_back('\0');
+    }
     from.push_back('\0');
     std::string to = m_strFolder;
     to.push_back('\0');
@@ -81,12 +85,23 @@ bool CLibrary::CopyIn(HWND owner, const std::vector<std::string>& sources, bool*
 
 bool CLibrary::Delete(const std::vector<std::string>& names, std::string* failedPath) const
 {
+    const auto vanished = [] {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    };
     for (const std::string& name : names) {
         const std::string path = PathOf(name);
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
+        if (attributes == INVALID_FILE_ATTRIBUTES && vanished())
+            continue;  // another program was first: nothing left to do
+        const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+        if (readOnly)
             ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
         if (!::DeleteFileA(path.c_str())) {
+            if (vanished())
+                continue;
+            if (readOnly)  // a file that stays keeps its protection
+                ::SetFileAttributesA(path.c_str(), attributes);
             if (failedPath)
                 *failedPath = path;
             return false;

@@ -38,7 +38,8 @@ public:
     // False when anything failed or the user cancelled.
     bool CopyIn(HWND owner, const std::vector<std::string>& sources, bool* folderMade) const;
     // Deletes the named pictures in order, read-only ones too, stopping at
-    // the first that cannot go; its path is then in *failedPath.
+    // the first that cannot go (which keeps its read-only flag); its path is
+    // then in *failedPath. Pictures already gone are passed over.
     bool Delete(const std::vector<std::string>& names, std::string* failedPath) const;
 
 private:

@@ -2,7 +2,7 @@
 // scripts/fuzz.sh with AddressSanitizer and UndefinedBehaviorSanitizer, once
 // per format (KAVRO_FUZZ_JPEG or KAVRO_FUZZ_BMP). It follows
 // CImageTools::LoadImageFile over memory instead of Win32 handles: the
-// header-only load, the size bound and the BMP row check, then the full load
+// header-only load, the size and memory bounds and the BMP row check, then the full load
 // with the program's flags (JPEGs also at a reduced scale, picked by the
 // input's length), the cut-short check, the upright turn, and the scaling
 // that every caller applies to the result. A JPEG that loads without an end
@@ -64,6 +64,27 @@ void ExpectEndMarker(const std::uint8_t* data, std::size_t size)
     std::abort();
 }
 
+// As image_decoder::LoadJpeg: at the smallest scale that covers minWidth x
+// minHeight if that is affordable, else whole if that is, turned upright.
+FIBITMAP* LoadJpeg(FIMEMORY* memory, int width, int height, int bpp, int orientation, int minWidth, int minHeight)
+{
+    const int reduction =
+        minWidth > 0 || minHeight > 0 ? image_checks::JpegReduction(width, height, orientation, minWidth, minHeight) : 1;
+    const int wanted = (width > height ? width : height) / reduction;
+    const bool scaled = reduction > 1 && wanted >= 1 && wanted <= 0x7FFF;
+    const auto affordable = [&](int by) {
+        return image_checks::DecodeAllowed((width + by - 1) / by, (height + by - 1) / by, bpp);
+    };
+    if (scaled && affordable(reduction)) {
+        FIBITMAP* image = exif_orientation::Upright(LoadFrom(memory, wanted << 16), orientation);
+        if (!image || (static_cast<int>(FreeImage_GetWidth(image)) >= minWidth &&
+                       static_cast<int>(FreeImage_GetHeight(image)) >= minHeight))
+            return image;
+        FreeImage_Unload(image);
+    }
+    return affordable(1) ? exif_orientation::Upright(LoadFrom(memory, 0), orientation) : nullptr;
+}
+
 // The picture scaled as the wallpaper and the preview do: every pixel read.
 void Scale(FIBITMAP* image)
 {
@@ -92,15 +113,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!memory)
         return 0;
 
-    // The header probe.
+    // The header probe; a JPEG's cost is checked at the size it is decoded.
     FIBITMAP* header = LoadFrom(memory, FIF_LOAD_NOPIXELS);
     bool ok = header != nullptr;
-    int width = 0, height = 0, orientation = 1;
+    int width = 0, height = 0, bpp = 0, orientation = 1;
     if (ok) {
         width = static_cast<int>(FreeImage_GetWidth(header));
         height = static_cast<int>(FreeImage_GetHeight(header));
-        const int bpp = static_cast<int>(FreeImage_GetBPP(header));
-        ok = image_checks::SizeAllowed(FreeImage_GetWidth(header), FreeImage_GetHeight(header), bpp);
+        bpp = static_cast<int>(FreeImage_GetBPP(header));
+        ok = kFormat == FIF_JPEG ? image_checks::SizeAllowed(FreeImage_GetWidth(header), FreeImage_GetHeight(header), bpp)
+                                 : image_checks::DecodeAllowed(FreeImage_GetWidth(header), FreeImage_GetHeight(header), bpp);
         if (ok && kFormat == FIF_BMP)
             ok = image_checks::BmpPixelsInFile(data, size < 34 ? size : 34, size, FreeImage_GetWidth(header),
                                               FreeImage_GetHeight(header), bpp);
@@ -110,17 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (ok) {
-        int flags = 0;
-        if (kFormat == FIF_JPEG && size % 2) {
-            // As the preview asks: no less than 64 x 48, upright.
-            const int reduction = image_checks::JpegReduction(width, height, orientation, 64, 48);
-            const int wanted = (width > height ? width : height) / reduction;
-            if (reduction > 1 && wanted >= 1 && wanted <= 0x7FFF)
-                flags |= wanted << 16;
-        }
-        FIBITMAP* image = LoadFrom(memory, flags);
-        if (kFormat == FIF_JPEG)
-            image = exif_orientation::Upright(image, orientation);
+        // JPEGs of odd length as the preview asks for them: no less than 64 x 48.
+        FIBITMAP* image = kFormat == FIF_JPEG ? LoadJpeg(memory, width, height, bpp, orientation, size % 2 ? 64 : 0, size % 2 ? 48 : 0)
+                                              : LoadFrom(memory, 0);
         if (image) {
             if (kFormat == FIF_JPEG)
                 ExpectEndMarker(data, size);

@@ -70,6 +70,8 @@ char CSettings::LetterOf(FitMode mode)
     switch (mode) {
     case FitMode::Stretch: return 'S';
     case FitMode::NoResize: return 'N';
+    case FitMode::Fill: return 'F';
+    case FitMode::Fit: return 'E';
     default: return 'P';
     }
 }
@@ -78,7 +80,13 @@ FitMode CSettings::FitModeOf(const std::string& text)
 {
     // A hand-edited file may hold anything: the default rather than nothing.
     const char letter = text.empty() ? 'P' : text[0];
-    return letter == 'S' ? FitMode::Stretch : letter == 'N' ? FitMode::NoResize : FitMode::Proportional;
+    switch (letter) {
+    case 'S': return FitMode::Stretch;
+    case 'N': return FitMode::NoResize;
+    case 'F': return FitMode::Fill;
+    case 'E': return FitMode::Fit;
+    default: return FitMode::Proportional;
+    }
 }
 
 bool CSettings::WriteNumber(const char* key, int value) const

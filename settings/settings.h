@@ -4,8 +4,9 @@
 #pragma once
 #include <string>
 
-// How a picture is fitted to the screen; stored as its letter.
-enum class FitMode { Proportional, Stretch, NoResize };
+// How a picture is fitted to the screen; stored as its letter: P, S, N, F
+// (fill: cover the screen, cropped) and E (fit: as large as fits).
+enum class FitMode { Proportional, Stretch, NoResize, Fill, Fit };
 
 class CSettings {
 public:

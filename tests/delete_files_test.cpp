@@ -50,18 +50,26 @@ TEST_F(DeleteFilesTest, SeveralFilesFromTheContextMenuThenALockedOne)
     SelectRows({0, 1, 3});
     EXPECT_FALSE(Enabled(IDC_SET_WALLPAPER));  // one picture only
     EXPECT_TRUE(Enabled(IDC_DELETE_FILES));
-    Answered(IDYES, [&] { Command(ID_LIST_DELETE_FILES); });
+    // Another program removes b.bmp while the question is open: the walk goes on past it.
+    OnNextDialog(CWinApp::Instance()->AppName(), [&](HWND box) {
+        ::DeleteFileA(LibraryFile("b.bmp").c_str());
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), LPARAM(::GetDlgItem(box, IDYES)));
+    });
+    Command(ID_LIST_DELETE_FILES);
     EXPECT_EQ(Status(), "Files deleted successfully. Image file : More files deleted.");
     EXPECT_EQ(Rows(), (Names{"c.jpg", "e.jpg", "f.jpg"}));
     EXPECT_FALSE(PathExists(LibraryFile("a.jpg")) || PathExists(LibraryFile("d.jpg")));
 
-    // A file held open without sharing stops the walk there.
+    // A read-only file held open without sharing stops the walk there, still read-only.
+    ASSERT_TRUE(::SetFileAttributesA(LibraryFile("e.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
     HANDLE lock = ::CreateFileA(LibraryFile("e.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SelectRows({0, 1, 2});
     Answered(IDYES, [&] { Click(IDC_DELETE_FILES); });
     ::CloseHandle(lock);
     EXPECT_EQ(Status(), "Error deleting file. Image file : " + LibraryFile("e.jpg"));
     EXPECT_EQ(Rows(), (Names{"e.jpg", "f.jpg"}));
+    EXPECT_TRUE(::GetFileAttributesA(LibraryFile("e.jpg").c_str()) & FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesA(LibraryFile("e.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(NothingSelected());
 }
 

@@ -229,6 +229,7 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
     const std::string bmp = MakeBmp({24, BI_RGB, 40, 0, false, kEolThenEob}, 64, 48, kFour);  // 9270 bytes
     const std::string indexed = MakeBmp({8, BI_RGB, 40, 0, false, kEolThenEob}, 64, 48, kFour);
     const std::string rle = MakeBmp({8, BI_RLE8, 40, 0, false, kEolThenEob}, 64, 48, kFour);
+    const std::string rle4 = MakeBmp({4, BI_RLE4, 40, 0, false, kEolThenEob}, 64, 48, kFour);
     const std::string jpeg = MakeJpeg(24, 64, 48, kFour), progressive = MakeJpeg(24, 64, 48, kFour, JPEG_PROGRESSIVE);
     const size_t scan = jpeg.find("\xFF\xDA");
     const struct { const char* name; std::string bytes; } cases[] = {
@@ -245,6 +246,10 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"stray-bytes-then-cut.jpg", Inserted(jpeg, jpeg.find("\xFF\xC0"), "\1\2\3").substr(0, (scan + jpeg.size()) / 2)},
         {"claims-20000x20000.bmp", Patched(bmp, 18, Le(20000, 4) + Le(20000, 4)).substr(0, 6000)},
         {"rle-claims-20000x20000.bmp", Patched(rle, 18, Le(20000, 4) + Le(20000, 4))},
+        // Within the pixel count, but gigabytes once decoded, converted and averaged.
+        {"rle-claims-268435456x1.bmp", Patched(rle, 18, Le(268435456, 4) + Le(1, 4))},
+        {"rle-claims-16384x16384.bmp", Patched(rle, 18, Le(16384, 4) + Le(16384, 4))},
+        {"rle4-claims-13x16777223.bmp", Patched(rle4, 18, Le(13, 4) + Le(16777223, 4))},
         {"claims-60000x60000.jpg", JpegClaiming(jpeg, 60000, 60000)},
         {"progressive-claims-20000x20000.jpg", JpegClaiming(progressive, 20000, 20000)},
         {"header-size-2000.bmp", Patched(bmp, 14, Le(2000, 4))}, {"zero-width.bmp", Patched(bmp, 18, Le(0, 4))},
@@ -264,7 +269,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
     }
     EXPECT_EQ(driver::DesktopValue("Wallpaper"), "before-test");
     EXPECT_EQ(ReadSetting("Wallpaper"), "");
-    // A size probe reads headers only: a progressive file's claim allocates nothing.
+    // A size probe reads headers only: a progressive file's claim allocates nothing, and no claim is
+    // decoded past the memory bound.
     PROCESS_MEMORY_COUNTERS memory = {};
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory));
     EXPECT_LT(memory.PeakWorkingSetSize, size_t(400) << 20);

@@ -103,7 +103,8 @@ TEST_F(ProcessTest, ManifestAsksNoElevationKnowsTheSystemsAndIsDpiAware)
     const void* data = found ? ::LockResource(::LoadResource(exe, found)) : nullptr;
     ASSERT_NE(data, nullptr);
     const std::string manifest(static_cast<const char*>(data), ::SizeofResource(exe, found));
-    for (const char* wanted : {"level=\"asInvoker\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</dpiAware>"})
+    for (const char* wanted : {"level=\"asInvoker\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true</dpiAware>",
+                               ">UTF-8</activeCodePage>"})
         EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
     EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
     ::FreeLibrary(exe);

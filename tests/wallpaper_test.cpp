@@ -3,7 +3,10 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/image_tools.h"
+#include "library/library.h"
 #include "library/preview_dlg.h"
 #include "tests/main_window_fixture.h"
 
@@ -48,6 +51,10 @@ TEST_F(WallpaperTest, ResizeModes)
         {"P", "photo.jpg", std::to_string(photo.right) + "x" + std::to_string(photo.bottom), true},  // decoded at 1/2
         {"S", "small.bmp", std::to_string(sw) + "x" + std::to_string(sh), true}, {"", "big.bmp", fitted, true},
         {"X", "big.bmp", fitted, true}, {"p", "big.bmp", fitted, true}, {"X", "small.bmp", "200x100", false},
+        // Fill covers the screen; Fit enlarges the 2:1 picture until a side meets the screen's.
+        {"F", "big.bmp", std::to_string(sw) + "x" + std::to_string(sh), true},
+        {"E", "small.bmp", sw <= 2 * sh ? std::to_string(sw) + "x" + std::to_string((sw + 1) / 2)
+                                        : std::to_string(2 * sh) + "x" + std::to_string(sh), true},
     };
     AddImage("my.holiday.jpg", 400, 300);
     AddImage("big.bmp", 1600, 1600);
@@ -113,7 +120,8 @@ TEST_F(WallpaperTest, TurnedPhotosComeUpright)
     }
 }
 
-// The selection decides the picture; a vanished file leaves everything as it was (damaged ones: the corpus).
+// The selection decides the picture, also one open in an editor; a vanished file leaves everything as
+// it was (damaged ones: the corpus).
 TEST_F(WallpaperTest, SelectionDecidesThePicture)
 {
     for (const char* name : {"b.bmp", "a.bmp", "c.bmp", "gone.bmp"})
@@ -137,7 +145,12 @@ TEST_F(WallpaperTest, SelectionDecidesThePicture)
     SelectRows({0});
     NMITEMACTIVATE nm = {};  // a double-click on the first row
     nm.hdr = {ListHwnd(), IDC_LIST_FILES, UINT(NM_DBLCLK)};
+    // An editor holds the picture open for writing, sharing it as editors do.
+    const HANDLE editor = ::CreateFileA(LibraryFile(rows.at(0)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
     ::SendMessageA(Dlg(), WM_NOTIFY, IDC_LIST_FILES, reinterpret_cast<LPARAM>(&nm));
+    ::CloseHandle(editor);
     ExpectWallpaper(rows.at(0), "40x30", false);
 }
 
@@ -156,7 +169,8 @@ struct TestDesktop : CWallpaperEngine::Desktop {
         return failing != name && Desktop::SetValue(name, value);
     }
     bool SetWallpaper(const std::string& path) const override {
-        seenAtCall = driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle");
+        if (seenAtCall.empty())  // not the call that puts the old picture back
+            seenAtCall = driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle");
         return failing != "call" && Desktop::SetWallpaper(path);
     }
 };
@@ -183,17 +197,22 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
     const char kNoDisk[] = "Error writing bitmap to disk. Can't set image as wallpaper.";
     const char kDone[] = "Setting new wallpaper completed successfully.";
     const std::string inWindows = windows + "\\KavroWallpaper.BMP";
+    const std::string kNoTitle = "Wallpaper set, but its title could not be written to " + IniPath() + ".";
     // written: where the bitmap is; registry: the desktop's "Wallpaper" afterwards (the
     // system itself stores it when it takes the picture); seen: tile and style at the call.
+    // A failure leaves no bitmap and the desktop's values as they were; "ini": the settings
+    // file is held open by another program.
     struct Case { std::string windows, user, failing, written, message, registry, seen; };
     const Case cases[] = {
         {windows, "", "", inWindows, kDone, inWindows, "00"},
         {blocked, "", "", own, kDone, own, "00"},
         {missing, "", "", own, kDone, own, "00"},
+        {"", "", "", own, kDone, own, "00"},  // no Windows folder: not the drive's root
         {missing, blocked, "", "", kNoDisk, "before-test", ""},
-        {windows, "", "call", inWindows, kNoCall, "before-test", "00"},
-        {windows, "", "Wallpaper", inWindows, kNoRegistry, inWindows, "00"},
-        {windows, "", "WallpaperStyle", inWindows, kNoRegistry, "before-test", ""},
+        {windows, "", "call", "", kNoCall, "before-test", "00"},
+        {windows, "", "Wallpaper", "", kNoRegistry, "before-test", "00"},
+        {windows, "", "WallpaperStyle", "", kNoRegistry, "before-test", ""},
+        {windows, "", "ini", inWindows, kNoTitle, inWindows, "00"},
     };
     AddImage("sunset.jpg", 64, 48);
     StartShown();
@@ -206,13 +225,23 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
         WriteSetting("Wallpaper", "before");
         TestDesktop desktop(c.windows, c.user, c.failing);
         m_dlg->SetDesktop(desktop);
-        SetWallpaperFrom("sunset.jpg");
+        {
+            const HANDLE ini = c.failing == "ini" ? ::CreateFileA(IniPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                                  nullptr, OPEN_EXISTING, 0, nullptr)
+                                                  : INVALID_HANDLE_VALUE;
+            SetWallpaperFrom("sunset.jpg");
+            if (ini != INVALID_HANDLE_VALUE)
+                ::CloseHandle(ini);
+        }
         m_dlg->SetDesktop(CWallpaperEngine::SystemDesktop());
         EXPECT_EQ(Status(), c.message + " Image file : " + LibraryFile("sunset.jpg"));
         EXPECT_EQ(desktop.seenAtCall, c.seen);
         EXPECT_EQ(driver::DesktopValue("Wallpaper"), c.registry);
         EXPECT_EQ(ReadSetting("Wallpaper"), c.message == kDone ? "sunset" : "before");
-        EXPECT_TRUE(c.written.empty() || driver::BitmapSize(c.written) == "64x48") << c.written;
+        const bool set = !c.written.empty();
+        EXPECT_EQ(driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle"), set ? "00" : "110");
+        EXPECT_TRUE(set ? driver::BitmapSize(c.written) == "64x48" : !PathExists(inWindows) && !PathExists(own));
+        EXPECT_FALSE(PathExists("\\KavroWallpaper.BMP"));
     }
     EXPECT_EQ(ReadFileBytes(blocked + "\\KavroWallpaper.BMP"), "read-only bitmap");
     ::SetFileAttributesA((blocked + "\\KavroWallpaper.BMP").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -254,4 +283,32 @@ TEST(WallpaperDesktop, DueStartShowsThePictureOnTheDesktop)
         ::TerminateProcess(process, 1);
     ::CloseHandle(process);
     ::ReleaseDC(nullptr, screen);
+}
+
+// With the UTF-8 code page, names in any language are listed, set and copied as they are; a name
+// holding '?' (what an older code page makes of them) never stands for other files.
+TEST_F(WallpaperTest, NamesInAnyLanguage)
+{
+    EXPECT_EQ(::GetACP(), 65001u);
+    const std::string holiday = "\xD0\x9E\xD1\x82\xD0\xBF\xD1\x83\xD1\x81\xD0\xBA.jpg", sea = "\xE6\xB5\xB7.jpg";
+    for (const std::string& name : {holiday, sea, std::string("1.jpg"), std::string("2.jpg")})
+        AddImage(name, 40, 30);
+    StartShown();
+    std::vector<std::string> rows = Rows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"1.jpg", "2.jpg", holiday, sea}));
+    SetWallpaperFrom(sea);
+    ExpectWallpaper(sea, "40x30", false);
+
+    EXPECT_FALSE(CFileTools().FileExists(LibraryFile("?.jpg")));
+    const std::string outside = m_dir / "outside";
+    ::CreateDirectoryA(outside.c_str(), nullptr);
+    for (const char* name : {"\\x.jpg", "\\y.jpg"})
+        ASSERT_TRUE(testing_support::MakeImageFile(outside + name, 8, 8, RGB(1, 2, 3)));
+    const CLibrary library(Library());
+    EXPECT_FALSE(library.CopyIn(Dlg(), {outside + "\\?.jpg"}, nullptr));
+    EXPECT_FALSE(PathExists(LibraryFile("x.jpg")) || PathExists(LibraryFile("y.jpg")));
+    ASSERT_TRUE(::MoveFileA((outside + "\\x.jpg").c_str(), (outside + "\\" + holiday + ".jpg").c_str()));
+    EXPECT_TRUE(library.CopyIn(Dlg(), {outside + "\\" + holiday + ".jpg"}, nullptr));
+    EXPECT_TRUE(PathExists(LibraryFile(holiday + ".jpg")));
 }
