@@ -14,7 +14,7 @@
 #
 # Regression inputs are tests/fuzz-regressions/<target>-<name>.b64 (base64):
 # every finding, once mended, becomes one; each must load or be refused
-# without a sanitizer report. Seeds are made fresh by scripts/fuzz_seeds.cpp.
+# without a sanitizer report, and one named *-refused.b64 must be refused. Seeds are made fresh by scripts/fuzz_seeds.cpp.
 # Everything built or found goes into the ignored .deps-fuzz/: the libraries
 # (rebuilt when the patch changes), the growing corpora (corpus/<target>/)
 # and findings (findings/<target>/).
@@ -173,7 +173,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 # Replay: every regression input once through its target
 # ---------------------------------------------------------------------------
 replay() {
-	local t files=() f failed=0 total=0
+	local t files=() refused=() f failed=0 total=0
 	rm -rf "$PREFIX/regressions"
 	for t in "${TARGETS[@]}"; do
 		mkdir -p "$PREFIX/regressions/$t"
@@ -185,7 +185,9 @@ replay() {
 		done
 		((${#files[@]})) || continue
 		total=$((total + ${#files[@]}))
-		if "$PREFIX/fuzz_$t" -timeout=30 "${files[@]}" >"$PREFIX/replay-$t.log" 2>&1; then
+		if "$PREFIX/fuzz_$t" -timeout=30 "${files[@]}" >"$PREFIX/replay-$t.log" 2>&1 &&
+			{ refused=("$PREFIX/regressions/$t/"*-refused); [[ ! -f ${refused[0]} ]] ||
+				KAVRO_FUZZ_MUST_REFUSE=1 "$PREFIX/fuzz_$t" -timeout=30 "${refused[@]}" >>"$PREFIX/replay-$t.log" 2>&1; }; then
 			log "replay $t: ${#files[@]} inputs, no finding"
 		else
 			failed=1

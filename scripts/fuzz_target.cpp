@@ -85,6 +85,17 @@ FIBITMAP* LoadJpeg(FIMEMORY* memory, int width, int height, int bpp, int orienta
     return affordable(1) ? exif_orientation::Upright(LoadFrom(memory, 0), orientation) : nullptr;
 }
 
+// Regression inputs that must be refused (fuzz.sh replays *-refused.b64
+// with KAVRO_FUZZ_MUST_REFUSE set): loading one is a finding.
+void ExpectAllowed()
+{
+    static const bool mustRefuse = std::getenv("KAVRO_FUZZ_MUST_REFUSE") != nullptr;
+    if (mustRefuse) {
+        std::fprintf(stderr, "==finding== an input that must be refused loaded\n");
+        std::abort();
+    }
+}
+
 // The picture scaled as the wallpaper and the preview do: every pixel read.
 void Scale(FIBITMAP* image)
 {
@@ -138,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (image) {
             if (kFormat == FIF_JPEG)
                 ExpectEndMarker(data, size);
+            ExpectAllowed();
             Scale(image);
             FreeImage_Unload(image);
         }

@@ -252,6 +252,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"rle4-claims-13x16777223.bmp", Patched(rle4, 18, Le(13, 4) + Le(16777223, 4))},
         {"claims-60000x60000.jpg", JpegClaiming(jpeg, 60000, 60000)},
         {"progressive-claims-20000x20000.jpg", JpegClaiming(progressive, 20000, 20000)},
+        // allowed at an eighth of its size, where its missing scan data came out grey
+        {"progressive-claims-16384x16384.jpg", JpegClaiming(progressive, 16384, 16384)},
         {"header-size-2000.bmp", Patched(bmp, 14, Le(2000, 4))}, {"zero-width.bmp", Patched(bmp, 18, Le(0, 4))},
         {"negative-width.bmp", Patched(bmp, 18, Le(DWORD(-64), 4))},
         {"offset-past-end.bmp", Patched(bmp, 10, Le(DWORD(bmp.size()) + 100, 4))},
