@@ -148,7 +148,7 @@ NINJA="$PREFIX/build.ninja"
 	done
 	echo "build libFreeImage.a: ar ${objs[*]}"
 	ours=()
-	for f in engine/image_checks.cpp engine/resampler.cpp $(cd "$ROOT" && ls engine/exif_orientation.cpp 2>/dev/null); do
+	for f in engine/image_checks.cpp engine/exif_orientation.cpp engine/resampler.cpp; do
 		echo "build obj/$(basename "${f%.*}").o: ours $ROOT/$f"
 		ours+=("obj/$(basename "${f%.*}").o")
 	done
@@ -191,7 +191,7 @@ replay() {
 			log "replay $t: ${#files[@]} inputs, no finding"
 		else
 			failed=1
-			grep -E 'ERROR|runtime error|SUMMARY|Running:' "$PREFIX/replay-$t.log" | tail -n 20 >&2 || true
+			grep -E 'ERROR|runtime error|SUMMARY|==finding==|Running:' "$PREFIX/replay-$t.log" | tail -n 20 >&2 || true
 			log "replay $t: FINDING (log: $PREFIX/replay-$t.log)"
 		fi
 	done
@@ -222,7 +222,7 @@ fuzz() { # $1 = target
 	found=$(($(find "$findings" -type f | wc -l) - before))
 	log "$t: ${execs:-0} executions in $elapsed s, coverage ${cov:-?} edges (${ft:-?} features), corpus $(find "$corpus" -type f | wc -l) files, findings $found"
 	if ((found)); then
-		grep -E 'ERROR|runtime error|SUMMARY' "$log_file" | head -n 10 >&2 || true
+		grep -E 'ERROR|runtime error|SUMMARY|==finding==' "$log_file" | head -n 10 >&2 || true
 		log "findings in $findings (log: $log_file)"
 		return 1
 	fi
