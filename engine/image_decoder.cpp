@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/exif_orientation.h"
 #include "engine/image_checks.h"
 #include "engine/image_io.h"
 #include "engine/image_ptr.h"
@@ -22,8 +23,10 @@ bool BmpPixelsInFile(HANDLE file, ULONGLONG fileSize, ULONGLONG width, ULONGLONG
            ::ReadFile(file, head, sizeof head, &got, nullptr) && image_checks::BmpPixelsInFile(head, got, fileSize, width, height, bitCount);
 }
 
-// libjpeg's warning for data that ends before the picture does. FreeImage
-// then fills the missing rows with grey and reports success.
+// libjpeg's warning for data that ends before the picture does. Our patched
+// FreeImage fails such a load itself; an unpatched one (vcpkg, MSYS2) fills
+// the missing rows with grey and reports success, which this catches as long
+// as it is libjpeg's first warning: only the first reaches the hook.
 const char kJpegCutShort[] = "Premature end of JPEG file";
 bool s_bJpegCutShort = false;
 
@@ -95,22 +98,13 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
         facts.bpp = bitCount;
         facts.orientation = 1;
     }
-    // FreeImage's own rotation reads the tag's first two bytes unchecked, so
-    // it is only asked for when the tag is a well-formed SHORT.
-    FITAG* tag = nullptr;
-    if (ok && format == FIF_JPEG && FreeImage_GetMetadata(FIMD_EXIF_MAIN, header.get(), "Orientation", &tag) && tag &&
-        FreeImage_GetTagType(tag) == FIDT_SHORT && FreeImage_GetTagCount(tag) >= 1 &&
-        FreeImage_GetTagLength(tag) >= 2 && FreeImage_GetTagValue(tag)) {
-        const WORD value = *static_cast<const WORD*>(FreeImage_GetTagValue(tag));
-        if (value >= 1 && value <= 8)
-            facts.orientation = value;
-    }
+    if (ok && format == FIF_JPEG)
+        facts.orientation = exif_orientation::Read(header.get());
     return ok;
 }
 
 FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight)
 {
-    const int flags = facts.orientation != 1 ? JPEG_EXIFROTATE : 0;
     const int reduction =
         (minWidth > 0 || minHeight > 0)
             ? image_checks::JpegReduction(facts.width, facts.height, facts.orientation, minWidth, minHeight)
@@ -123,16 +117,20 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
     const auto affordable = [&](int by) {
         return image_checks::DecodeAllowed((facts.width + by - 1) / by, (facts.height + by - 1) / by, facts.bpp);
     };
+    // Turned here by the orientation the header probe checked, never by
+    // FreeImage's JPEG_EXIFROTATE: a full load also reads APP1 blocks that
+    // come later in the file (between a progressive file's scans), whose tag
+    // nobody checked and whose turn would not match the probed size.
     ImagePtr image;
     if (scaled && affordable(reduction)) {
-        image.reset(Load(FIF_JPEG, path, flags | (wanted << 16)));
+        image.reset(exif_orientation::Upright(Load(FIF_JPEG, path, wanted << 16), facts.orientation));
         if (image && (static_cast<int>(FreeImage_GetWidth(image.get())) < minWidth ||
                       static_cast<int>(FreeImage_GetHeight(image.get())) < minHeight))
             image.reset();  // never less than asked for: then the whole picture
         else
             return image.release();
     }
-    return affordable(1) ? Load(FIF_JPEG, path, flags) : nullptr;
+    return affordable(1) ? exif_orientation::Upright(Load(FIF_JPEG, path, 0), facts.orientation) : nullptr;
 }
 
 }  // namespace image_decoder

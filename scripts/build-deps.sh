@@ -51,9 +51,14 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 log() { printf '[build-deps] %s\n' "$*" 2>/dev/null || true; }
 die() { printf '[build-deps] error: %s\n' "$*" >&2 || true; exit 1; }
 
+# --sources: only make sure both source packages are in .deps-src/ (the
+# fuzzing build, scripts/fuzz.sh, unpacks and builds them its own way).
+SOURCES_ONLY=0
+[[ ${1:-} == --sources ]] && SOURCES_ONLY=1
+
 [[ -f $FI_PATCH ]] || die "missing $FI_PATCH"
 PATCH_SUM="$(sha256sum "$FI_PATCH" | cut -d' ' -f1)  freeimage-loaders.patch"
-if [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" &&
+if ((!SOURCES_ONLY)) && [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" &&
 	"$(cat "$STAMP" 2>/dev/null)" == "$PATCH_SUM" ]]; then
 	log "skipped: $PREFIX/lib/libFreeImage.a and libjpeg.a already exist (delete .deps/ to rebuild)"
 	exit 0
@@ -84,14 +89,16 @@ apt_get() {
 # ---------------------------------------------------------------------------
 missing=()
 need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
+need dpkg-source dpkg-dev
+if ((!SOURCES_ONLY)); then
 need "$CC" gcc-mingw-w64-x86-64-posix
 need "$CXX" g++-mingw-w64-x86-64-posix
 need "$AR" binutils-mingw-w64-x86-64
 need nasm nasm
-need dpkg-source dpkg-dev
 need patch patch
 need cmake cmake
 need ninja ninja-build
+fi
 need xz xz-utils
 if ((${#missing[@]})); then
 	log "installing: ${missing[*]}"
@@ -201,6 +208,10 @@ fi
 FI_DSC=$(find_dsc freeimage)
 JT_DSC=$(find_dsc libjpeg-turbo)
 [[ -n $FI_DSC && -n $JT_DSC ]] || die "source packages missing in $WORK"
+if ((SOURCES_ONLY)); then
+	log "sources: $FI_DSC, $JT_DSC"
+	exit 0
+fi
 FI_VER=$(sed -n 's/^Version: //p' "$FI_DSC")
 JT_VER=$(sed -n 's/^Version: //p' "$JT_DSC")
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under Wine.
+# Installs what is missing, builds, and runs every test under Wine; with no
+# arguments also the fuzzing regression inputs (and, under CI, the fuzzers).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 kavro_install_packages
@@ -10,6 +11,19 @@ kavro_build
 kavro_wine_prefix
 kavro_wine_virtual_desktop
 
+# The whole suite also runs the image path under sanitizers
+# (scripts/fuzz.sh): the regression inputs always, each format's target for
+# 60 s more under CI. First, so that CTest's summary closes the output.
+fuzz_status=0
+if [ $# -eq 0 ]; then
+    if [ "${CI:-}" = "true" ]; then
+        bash "$KAVRO_ROOT/scripts/fuzz.sh" 60 || fuzz_status=1
+    else
+        bash "$KAVRO_ROOT/scripts/fuzz.sh" --replay || fuzz_status=1
+    fi
+fi
+
 cd "$KAVRO_BUILD"
 # One desktop, one registry: the tests run one after another.
 ctest --output-on-failure --timeout 600 "$@"
+exit $fuzz_status

@@ -120,6 +120,18 @@ std::string JpegClaiming(const std::string& jpeg, WORD w, WORD h)
     return Patched(jpeg, sof + 5, std::string(size, 4));
 }
 
+// An EXIF block (APP1) whose one directory entry is the Orientation tag, of the given TIFF type; the
+// block's last `cut` bytes left out.
+std::string ExifOrientation(int orientation, int type, size_t cut = 0)
+{
+    std::string body = std::string("Exif\0\0II*\0", 10) + Le(8, 4) + Le(1, 2) + Le(0x112, 2) + Le(type, 2) + Le(1, 4) +
+                       Le(orientation, 4) + Le(0, 4);
+    body.resize(body.size() - cut);
+    return std::string("\xFF\xE1", 2) + char((body.size() + 2) >> 8) + char(body.size() + 2) + body;
+}
+
+std::string Inserted(const std::string& bytes, size_t at, const std::string& what) { return bytes.substr(0, at) + what + bytes.substr(at); }
+
 std::string RandomBytes(size_t n, unsigned seed)
 {
     std::mt19937 random(seed);
@@ -230,6 +242,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"cut-in-jpeg-header.jpg", jpeg.substr(0, scan / 2)}, {"cut-in-scan.jpg", jpeg.substr(0, (scan + jpeg.size()) / 2)},
         {"cut-near-end.jpg", jpeg.substr(0, jpeg.size() - 40)},
         {"cut-progressive.jpg", progressive.substr(0, progressive.size() * 2 / 3)},
+        // the stray bytes' warning comes first, and libjpeg passes on only its first
+        {"stray-bytes-then-cut.jpg", Inserted(jpeg, jpeg.find("\xFF\xC0"), "\1\2\3").substr(0, (scan + jpeg.size()) / 2)},
         {"claims-20000x20000.bmp", Patched(bmp, 18, Le(20000, 4) + Le(20000, 4)).substr(0, 6000)},
         {"rle-claims-20000x20000.bmp", Patched(rle, 18, Le(20000, 4) + Le(20000, 4))},
         // Within the pixel count, but gigabytes once decoded, converted and averaged.
@@ -238,6 +252,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"rle4-claims-13x16777223.bmp", Patched(rle4, 18, Le(13, 4) + Le(16777223, 4))},
         {"claims-60000x60000.jpg", JpegClaiming(jpeg, 60000, 60000)},
         {"progressive-claims-20000x20000.jpg", JpegClaiming(progressive, 20000, 20000)},
+        // allowed at an eighth of its size, where its missing scan data came out grey
+        {"progressive-claims-16384x16384.jpg", JpegClaiming(progressive, 16384, 16384)},
         {"header-size-2000.bmp", Patched(bmp, 14, Le(2000, 4))}, {"zero-width.bmp", Patched(bmp, 18, Le(0, 4))},
         {"negative-width.bmp", Patched(bmp, 18, Le(DWORD(-64), 4))},
         {"offset-past-end.bmp", Patched(bmp, 10, Le(DWORD(bmp.size()) + 100, 4))},
@@ -260,6 +276,30 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
     PROCESS_MEMORY_COUNTERS memory = {};
     ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory));
     EXPECT_LT(memory.PeakWorkingSetSize, size_t(400) << 20);
+}
+
+// A photo turns by the orientation that its header check read, and only by a well-formed one inside its
+// EXIF block.
+TEST_F(ImageCorpusTest, PhotosTurnOnlyByTheOrientationTheirHeaderShowed)
+{
+    WriteSetting("ResizeType", "S");
+    const Quad kTurnedRight = {kBlue, kRed, kWhite, kGreen};  // kFour turned by orientation 6
+    const std::string jpeg = MakeJpeg(24, 64, 48, kFour), progressive = MakeJpeg(24, 64, 48, kFour, JPEG_PROGRESSIVE);
+    const size_t secondScan = progressive.find("\xFF\xDA", progressive.find("\xFF\xDA") + 2);
+    ASSERT_NE(secondScan, std::string::npos);
+    const struct { const char* name; std::string bytes; Quad q; } cases[] = {
+        {"turned.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3)), kTurnedRight},
+        // the directory's entry ends 2 bytes past the block (its next-directory offset is missing too)
+        {"directory-past-its-block.jpg", Inserted(jpeg, 2, ExifOrientation(6, 3, 6)), kFour},
+        // a block between a progressive file's scans says 3, as a BYTE, which the header check never saw
+        {"later-orientation.jpg", Inserted(Inserted(progressive, secondScan, ExifOrientation(3, 1)), 2, ExifOrientation(6, 3)),
+         kTurnedRight},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Apply(c.name, c.bytes), "Resizing and setting new wallpaper completed successfully.");
+        ExpectColours(c.q, 24);
+    }
 }
 
 // Random bytes changed in the headers and the first data: each variant is set as the wallpaper and
