@@ -254,6 +254,8 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"progressive-claims-20000x20000.jpg", JpegClaiming(progressive, 20000, 20000)},
         // allowed at an eighth of its size, where its missing scan data came out grey
         {"progressive-claims-16384x16384.jpg", JpegClaiming(progressive, 16384, 16384)},
+        // whole and valid, but its coefficients alone would take 162 MB whatever the scale
+        {"progressive-81-megapixels.jpg", MakeJpeg(8, 9000, 9000, kGreys, JPEG_PROGRESSIVE)},
         {"header-size-2000.bmp", Patched(bmp, 14, Le(2000, 4))}, {"zero-width.bmp", Patched(bmp, 18, Le(0, 4))},
         {"negative-width.bmp", Patched(bmp, 18, Le(DWORD(-64), 4))},
         {"offset-past-end.bmp", Patched(bmp, 10, Le(DWORD(bmp.size()) + 100, 4))},
