@@ -21,8 +21,10 @@ const int kMinMinutes = 1;
 const int kMaxMinutes = 120;
 const int kMinStartups = 1;
 const int kMaxStartups = 100;
-const int kLeft = 9;
-const int kTop = 75;
+// Where the dialog sits in the main window, in its dialog units: over the
+// list and most of the banner, clear of the buttons and the status line.
+const int kLeftDlu = 7;
+const int kTopDlu = 6;
 
 CCtlColors g_colours(palette::kPaleBlue);
 
@@ -109,9 +111,12 @@ void COptionsDlg::Open()
     m_listener.OnOptionsOpened();
     m_listener.SetStatusText("Choose KavroWall program options.");
 
+    // In the main window's dialog units, so that it sits right at any scaling.
+    RECT at = {kLeftDlu, kTopDlu, 0, 0};
+    ::MapDialogRect(::GetParent(m_hWnd), &at);
     RECT rc = {};
     ::GetWindowRect(m_hWnd, &rc);
-    ::MoveWindow(m_hWnd, kLeft, kTop, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    ::MoveWindow(m_hWnd, at.left, at.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
     ::ShowWindow(m_hWnd, SW_SHOW);
 
     int minutes = m_settings.TimeoutMinutes();

@@ -181,4 +181,67 @@ TEST_F(OptionsDlgTest, SettingsFileThatCannotBeWritten)
     ::CloseHandle(held);
 }
 
+// Every text fits its control, no two controls overlap, the dialog fits between the banner's top and
+// the status line beside the buttons, and Tab goes from the top down.
+TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
+{
+    Start();
+    Click(IDC_OPTIONS);
+    Press(IDC_AUTO_EXIT);  // so that every control is in use
+    std::vector<HWND> controls;
+    for (HWND c = ::GetWindow(OptionsHwnd(), GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        controls.push_back(c);
+    const auto rectOf = [&](HWND w) {
+        RECT rc = {};
+        ::GetWindowRect(w, &rc);
+        ::MapWindowPoints(nullptr, Dlg(), reinterpret_cast<POINT*>(&rc), 2);
+        return rc;
+    };
+    RECT inside = {}, overlap = {};
+    ::GetClientRect(OptionsHwnd(), &inside);
+    ::MapWindowPoints(OptionsHwnd(), Dlg(), reinterpret_cast<POINT*>(&inside), 2);
+    for (HWND c : controls) {
+        const RECT rc = rectOf(c);
+        const int id = ::GetDlgCtrlID(c);
+        EXPECT_TRUE(rc.left >= inside.left && rc.top >= inside.top && rc.right <= inside.right &&
+                    rc.bottom <= inside.bottom) << id;
+        for (HWND other : controls)
+            if (other != c) {
+                RECT orc = rectOf(other);
+                ::InflateRect(&orc, -1, -1);  // the template's units round to a pixel either way
+                EXPECT_FALSE(::IntersectRect(&overlap, &rc, &orc)) << id << " and " << ::GetDlgCtrlID(other);
+            }
+        char cls[32] = {};
+        ::GetClassNameA(c, cls, sizeof cls);
+        const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        const bool box = lstrcmpiA(cls, "Button") == 0 && (style & BS_TYPEMASK) != BS_OWNERDRAW;
+        if (!box && lstrcmpiA(cls, "Static") != 0)
+            continue;
+        const std::string text = WindowText(c);
+        HDC dc = ::GetDC(c);
+        const HGDIOBJ old = ::SelectObject(dc, HGDIOBJ(::SendMessageA(c, WM_GETFONT, 0, 0)));
+        SIZE size = {};
+        ::GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+        const int need = size.cx + (box ? ::MulDiv(16, ::GetDeviceCaps(dc, LOGPIXELSX), 96) + 1 : 0);  // box and gap
+        ::SelectObject(dc, old);
+        ::ReleaseDC(c, dc);
+        EXPECT_LE(need, rc.right - rc.left) << text;
+        EXPECT_LE(size.cy, rc.bottom - rc.top) << text;
+    }
+    // Clear of the buttons and the status line of the main window.
+    const RECT options = rectOf(OptionsHwnd()), status = rectOf(Ctrl(IDC_STATUS)), add = rectOf(Ctrl(IDC_ADD_FILES));
+    EXPECT_LE(options.bottom, status.top);
+    EXPECT_LE(options.right, add.left);
+    EXPECT_GE(options.top, 0);
+
+    std::vector<int> order;
+    HWND at = Item(IDC_STARTUPS_EDIT);
+    do {
+        order.push_back(::GetDlgCtrlID(at));
+        at = ::GetNextDlgTabItem(OptionsHwnd(), at, FALSE);
+    } while (at && at != Item(IDC_STARTUPS_EDIT) && order.size() < 30);
+    EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_RESIZE_PROPORTIONAL, IDC_AUTO_EXIT,
+                                       IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
+}
+
 }  // namespace
