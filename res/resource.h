@@ -30,6 +30,8 @@
 #define IDC_RESIZE_PROPORTIONAL     1024
 #define IDC_RESIZE_STRETCH          1025
 #define IDC_RESIZE_NONE             1026
+#define IDC_RESIZE_FILL             1027
+#define IDC_RESIZE_FIT              1028
 
 #define ID_TRAY_SETTINGS            32771
 #define ID_TRAY_EXIT                32773

@@ -58,6 +58,8 @@ void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
         {IDC_RESIZE_PROPORTIONAL, FitMode::Proportional},
         {IDC_RESIZE_STRETCH, FitMode::Stretch},
         {IDC_RESIZE_NONE, FitMode::NoResize},
+        {IDC_RESIZE_FILL, FitMode::Fill},
+        {IDC_RESIZE_FIT, FitMode::Fit},
     };
     CDataExchange dx(m_hWnd, *this, save);
     dx.RadioGroup(kButtons, mode);
@@ -99,6 +101,10 @@ BOOL COptionsDlg::OnInitDialog()
          "If image resolution is larger than screen resolution image will be resized to fit the screen."},
         {IDC_RESIZE_STRETCH, "Image will be stretched to screen size (resolution)."},
         {IDC_RESIZE_NONE, "Original image resolution. No resizing."},
+        {IDC_RESIZE_FILL,
+         "Image will be resized to cover the whole screen, keeping its proportions. Parts outside the screen "
+         "are cut off."},
+        {IDC_RESIZE_FIT, "Image will be resized up or down to fit the screen, keeping its proportions."},
     };
     m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
     return TRUE;

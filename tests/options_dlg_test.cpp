@@ -25,9 +25,9 @@ protected:
     void Press(int id) { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void Type(const char* text) { ::SetFocus(Field()); ::SetWindowTextA(Field(), text); }
     char Mode() const {  // the checked resize button, or 0
-        for (int id : {IDC_RESIZE_PROPORTIONAL, IDC_RESIZE_STRETCH, IDC_RESIZE_NONE})
+        for (int id = IDC_RESIZE_PROPORTIONAL; id <= IDC_RESIZE_FIT; ++id)
             if (Checked(id))
-                return "PSN"[id - IDC_RESIZE_PROPORTIONAL];
+                return "PSNFE"[id - IDC_RESIZE_PROPORTIONAL];
         return 0;
     }
     int UsableControls() const {  // of Options, Add, Delete, Set wallpaper, Pick random and the list
@@ -242,6 +242,22 @@ TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
     } while (at && at != Item(IDC_STARTUPS_EDIT) && order.size() < 30);
     EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_RESIZE_PROPORTIONAL, IDC_AUTO_EXIT,
                                        IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
+}
+
+// Fill and Fit: shown checked for their letters, and stored by Apply.
+TEST_F(OptionsDlgTest, FillAndFitModes)
+{
+    const struct { const char* stored; int press; const char* applied; } cases[] = {
+        {"F", IDC_RESIZE_FIT, "E"}, {"E", IDC_RESIZE_FILL, "F"}};
+    Start();
+    for (const auto& c : cases) {
+        WriteSetting("ResizeType", c.stored);
+        Click(IDC_OPTIONS);
+        EXPECT_EQ(Mode(), c.stored[0]);
+        Press(c.press);
+        Press(IDOK);
+        EXPECT_EQ(ReadSetting("ResizeType"), c.applied);
+    }
 }
 
 }  // namespace
