@@ -32,6 +32,8 @@
 #define IDC_RESIZE_NONE             1026
 #define IDC_RESIZE_FILL             1027
 #define IDC_RESIZE_FIT              1028
+#define IDC_PICTURE_PER_SCREEN      1029
+#define IDC_SHUFFLE                 1030
 
 #define ID_TRAY_SETTINGS            32771
 #define ID_TRAY_EXIT                32773

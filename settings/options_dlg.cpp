@@ -49,6 +49,8 @@ void COptionsDlg::DoDataExchange(CDataExchange& dx)
     dx.Control(IDC_AUTO_EXIT, m_checkAutoExit);
     dx.Control(IDC_STARTUPS_SPIN, m_spinStartups);
     dx.Control(IDC_TIMEOUT_SLIDER, m_sliderTimeout);
+    dx.Control(IDC_PICTURE_PER_SCREEN, m_checkPerScreen);
+    dx.Control(IDC_SHUFFLE, m_checkShuffle);
     dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
 }
 
@@ -105,6 +107,8 @@ BOOL COptionsDlg::OnInitDialog()
          "Image will be resized to cover the whole screen, keeping its proportions. Parts outside the screen "
          "are cut off."},
         {IDC_RESIZE_FIT, "Image will be resized up or down to fit the screen, keeping its proportions."},
+        {IDC_PICTURE_PER_SCREEN, "With more than one monitor every monitor gets its own random image."},
+        {IDC_SHUFFLE, "Random images are taken in shuffled order. No image is shown again until all were shown."},
     };
     m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
     return TRUE;
@@ -135,6 +139,9 @@ void COptionsDlg::Open()
     RefreshChoices();
 
     SetItemText(IDC_STARTUPS_EDIT, Format("%d", m_settings.StartupsNumber()).c_str());
+
+    m_checkPerScreen.SetCheck(m_settings.PicturePerScreen());
+    m_checkShuffle.SetCheck(m_settings.Shuffle());
 }
 
 void COptionsDlg::SetMinutesLabel(int minutes)
@@ -232,6 +239,8 @@ void COptionsDlg::OnApply()
     bool stored = m_settings.SetStartupsNumber(m_nStartups);
     stored = m_settings.SetTimeoutMinutes(minutes) && stored;
     stored = m_settings.SetResizeMode(mode) && stored;
+    stored = m_settings.SetPicturePerScreen(m_checkPerScreen.IsChecked()) && stored;
+    stored = m_settings.SetShuffle(m_checkShuffle.IsChecked()) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 

@@ -1,6 +1,7 @@
 // The Options dialog: a hidden child of the main window, shown over the
-// library list while the user edits StartupsNumber, Timeout and ResizeType.
-// Apply writes the three values at once; Cancel writes nothing.
+// library list while the user edits the settings: the start-up change and
+// automatic exit, the resize mode, a picture per screen and shuffled picks.
+// Apply writes them all at once; Cancel writes nothing.
 #pragma once
 #include <windows.h>
 
@@ -75,6 +76,8 @@ private:
     CWindow m_spinStartups;
     CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
+    CButton m_checkPerScreen;
+    CButton m_checkShuffle;
     CToolTip m_toolTip;
 
     Listener& m_listener;

@@ -240,8 +240,8 @@ TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
         order.push_back(::GetDlgCtrlID(at));
         at = ::GetNextDlgTabItem(OptionsHwnd(), at, FALSE);
     } while (at && at != Item(IDC_STARTUPS_EDIT) && order.size() < 30);
-    EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_RESIZE_PROPORTIONAL, IDC_AUTO_EXIT,
-                                       IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
+    EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_RESIZE_PROPORTIONAL, IDC_PICTURE_PER_SCREEN,
+                                       IDC_SHUFFLE, IDC_AUTO_EXIT, IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
 }
 
 // Fill and Fit: shown checked for their letters, and stored by Apply.
@@ -257,6 +257,39 @@ TEST_F(OptionsDlgTest, FillAndFitModes)
         Press(c.press);
         Press(IDOK);
         EXPECT_EQ(ReadSetting("ResizeType"), c.applied);
+    }
+}
+
+// The two check boxes: a file shows what it holds (without the keys: today's dialog and today's
+// message), Apply stores what is shown.
+TEST_F(OptionsDlgTest, PictureEachScreenAndShuffle)
+{
+    const struct {
+        const char* ini;  // the [Kavro] section
+        const char* shown;  // PicturePerScreen, Shuffle checked
+        int click;  // a check box the user clicks, or 0
+        const char* stored;  // PicturePerScreen, Shuffle after Apply
+        std::string status;
+    } cases[] = {
+        {"StartupsNumber=3\0Timeout=0\0ResizeType=P\0", "00", 0, "00", Report("3")},
+        {"StartupsNumber=3\0Timeout=20\0", "00", 0, "00", Report("3", 20)},
+        {"PicturePerScreen=1\0Shuffle=1\0", "11", 0, "11", Report("1")},
+        {"PicturePerScreen=1\0", "10", IDC_SHUFFLE, "11", Report("1")},
+        {"Shuffle=1\0", "01", IDC_PICTURE_PER_SCREEN, "11", Report("1")},
+        {"PicturePerScreen=1\0Shuffle=1\0", "11", IDC_SHUFFLE, "10", Report("1")},
+    };
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        ::WritePrivateProfileSectionA("Kavro", c.ini, IniPath().c_str());
+        Click(IDC_OPTIONS);
+        EXPECT_EQ(std::to_string(Checked(IDC_PICTURE_PER_SCREEN)) + std::to_string(Checked(IDC_SHUFFLE)), c.shown);
+        if (c.click)
+            Press(c.click);
+        Press(IDOK);
+        EXPECT_FALSE(Shown());
+        EXPECT_EQ(ReadSetting("PicturePerScreen") + ReadSetting("Shuffle"), c.stored);
+        EXPECT_EQ(Status(), c.status);
     }
 }
 
