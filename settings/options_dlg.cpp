@@ -21,6 +21,8 @@ const int kMinMinutes = 1;
 const int kMaxMinutes = 120;
 const int kMinStartups = 1;
 const int kMaxStartups = 100;
+const int kMinChangeMinutes = 1;
+const int kMaxChangeMinutes = 1440;
 // Where the dialog sits in the main window, in its dialog units: over the
 // list and most of the banner, clear of the buttons and the status line.
 const int kLeftDlu = 7;
@@ -51,7 +53,18 @@ void COptionsDlg::DoDataExchange(CDataExchange& dx)
     dx.Control(IDC_TIMEOUT_SLIDER, m_sliderTimeout);
     dx.Control(IDC_PICTURE_PER_SCREEN, m_checkPerScreen);
     dx.Control(IDC_SHUFFLE, m_checkShuffle);
+    dx.Control(IDC_CHANGE_EVERY, m_checkChangeEvery);
+    dx.Control(IDC_CHANGE_SPIN, m_spinChangeMinutes);
     dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
+}
+
+// Kept out of DoDataExchange: the startups field's own reads and writes must
+// not reset minutes the user is still typing.
+bool COptionsDlg::ExchangeChangeMinutes(bool save)
+{
+    CDataExchange dx(m_hWnd, *this, save);
+    dx.IntRange(IDC_CHANGE_MINUTES, m_nChangeMinutes, kMinChangeMinutes, kMaxChangeMinutes);
+    return !dx.Failed();
 }
 
 void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
@@ -75,6 +88,8 @@ bool COptionsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         Entry::Message(WM_TIMER, &COptionsDlg::OnTimer),
         Entry::Notify(UDN_DELTAPOS, IDC_STARTUPS_SPIN, &COptionsDlg::OnStartupsDelta),
         Entry::Control(EN_KILLFOCUS, IDC_STARTUPS_EDIT, &COptionsDlg::OnStartupsKillFocus),
+        Entry::Control(BN_CLICKED, IDC_CHANGE_EVERY, &COptionsDlg::OnChangeEveryClicked),
+        Entry::Control(EN_KILLFOCUS, IDC_CHANGE_MINUTES, &COptionsDlg::OnChangeMinutesKillFocus),
     };
     return DispatchMessageTable(this, table, msg, wParam, lParam, result);
 }
@@ -97,6 +112,8 @@ BOOL COptionsDlg::OnInitDialog()
     m_btnApply.AttachToDialogItem(IDOK, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
     m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
+    m_spinChangeMinutes.Send(UDM_SETRANGE32, kMinChangeMinutes, kMaxChangeMinutes);
+
     static const CToolTip::Tip kTips[] = {
         {IDC_AUTO_EXIT, "Exit program automatically after changing wallpaper at Startup after some time."},
         {IDC_RESIZE_PROPORTIONAL,
@@ -109,6 +126,9 @@ BOOL COptionsDlg::OnInitDialog()
         {IDC_RESIZE_FIT, "Image will be resized up or down to fit the screen, keeping its proportions."},
         {IDC_PICTURE_PER_SCREEN, "With more than one monitor every monitor gets its own random image."},
         {IDC_SHUFFLE, "Random images are taken in shuffled order. No image is shown again until all were shown."},
+        {IDC_CHANGE_EVERY,
+         "While program is running (also hidden in tray) wallpaper will be changed to a random image after "
+         "this many minutes."},
     };
     m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
     return TRUE;
@@ -142,6 +162,19 @@ void COptionsDlg::Open()
 
     m_checkPerScreen.SetCheck(m_settings.PicturePerScreen());
     m_checkShuffle.SetCheck(m_settings.Shuffle());
+    const int every = m_settings.ChangeEveryMinutes();
+    m_checkChangeEvery.SetCheck(every != 0);
+    m_nChangeMinutes = every != 0 ? every : kDefaultChangeMinutes;
+    ExchangeChangeMinutes(false);
+    m_spinChangeMinutes.Send(UDM_SETPOS32, 0, m_nChangeMinutes);
+    EnableChangeMinutes();
+}
+
+void COptionsDlg::EnableChangeMinutes()
+{
+    const BOOL on = m_checkChangeEvery.IsChecked();
+    ::EnableWindow(Item(IDC_CHANGE_MINUTES), on);
+    ::EnableWindow(m_spinChangeMinutes, on);
 }
 
 void COptionsDlg::SetMinutesLabel(int minutes)
@@ -206,6 +239,34 @@ void COptionsDlg::OnStartupsKillFocus()
     m_listener.SetStatusText("Edit value must be beetween 1 and 100.");
 }
 
+void COptionsDlg::OnChangeEveryClicked()
+{
+    EnableChangeMinutes();
+}
+
+// Like the startups field, corrected when it is left; told only when it was.
+// A field that is no number is left to Apply, which asks for one: asking here
+// too would ask twice when the focus leaves for the Apply button.
+void COptionsDlg::OnChangeMinutesKillFocus()
+{
+    if (!::IsWindowVisible(m_hWnd) || !m_checkChangeEvery.IsChecked())
+        return;
+    const std::string typed = ItemText(IDC_CHANGE_MINUTES);
+    int number = 0;
+    if (!CDataExchange::ParseInteger(typed.c_str(), number) || !ExchangeChangeMinutes(true))
+        return;
+    ExchangeChangeMinutes(false);
+    if (ItemText(IDC_CHANGE_MINUTES) != typed)
+        m_listener.SetStatusText("Minutes value must be between 1 and 1440.");
+}
+
+std::string COptionsDlg::ItemText(int id) const
+{
+    char text[64] = {};
+    ::GetDlgItemTextA(m_hWnd, id, text, sizeof text);
+    return text;
+}
+
 // ---------------------------------------------------------------- 7. Apply
 
 void COptionsDlg::OnOK()
@@ -221,17 +282,26 @@ void COptionsDlg::OnApply()
     if (!UpdateData(true))
         return;
     UpdateData(false);
+    const bool changeEvery = m_checkChangeEvery.IsChecked();
+    if (changeEvery) {
+        if (!ExchangeChangeMinutes(true))
+            return;
+        ExchangeChangeMinutes(false);
+    }
+    const int everyMinutes = changeEvery ? m_nChangeMinutes : 0;
     m_listener.OnOptionsClosed();
 
     const bool autoExit = m_checkAutoExit.IsChecked();
     const int minutes = autoExit ? m_sliderTimeout.GetPos() : 0;
-    std::string message =
-        autoExit ? Format("Program will change wallpaper after %d system restart(s) and will close "
-                          "application automatically after %d minute(s).",
-                          m_nStartups, minutes)
-                 : Format("Program will change wallpaper after %d system restart(s) and will be "
-                          "visible in tray as icon.",
-                          m_nStartups);
+    std::string message = Format("Program will change wallpaper after %d system restart(s)", m_nStartups);
+    if (changeEvery)
+        message += Format(" and every %d minute(s),", everyMinutes);
+    // With both, the exit still comes first: say so.
+    if (autoExit)
+        message += Format(" and will %sclose application automatically after %d minute(s).",
+                          changeEvery ? "still " : "", minutes);
+    else
+        message += " and will be visible in tray as icon.";
 
     FitMode mode = FitMode::Proportional;  // also when no button is checked
     ExchangeMode(true, mode);
@@ -241,6 +311,7 @@ void COptionsDlg::OnApply()
     stored = m_settings.SetResizeMode(mode) && stored;
     stored = m_settings.SetPicturePerScreen(m_checkPerScreen.IsChecked()) && stored;
     stored = m_settings.SetShuffle(m_checkShuffle.IsChecked()) && stored;
+    stored = m_settings.SetChangeEveryMinutes(everyMinutes) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 

@@ -1,7 +1,7 @@
 // The Options dialog: a hidden child of the main window, shown over the
 // library list while the user edits the settings: the start-up change and
-// automatic exit, the resize mode, a picture per screen and shuffled picks.
-// Apply writes them all at once; Cancel writes nothing.
+// automatic exit, the resize mode, a picture per screen, shuffled picks and
+// the timed change. Apply writes them all at once; Cancel writes nothing.
 #pragma once
 #include <windows.h>
 
@@ -35,6 +35,8 @@ public:
     COptionsDlg(Listener& listener, const CSettings& settings);
     // Moves the minutes label with the trackbar while the dialog is shown.
     static const UINT_PTR kLabelTimerId = 1;
+    // What the timed-change field shows while the change is off.
+    static const int kDefaultChangeMinutes = 30;
     ~COptionsDlg() override;
 
     // The main window's command 1009 ("Options"): shows the dialog loaded
@@ -62,12 +64,19 @@ private:
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnStartupsDelta(NMHDR* hdr);
     void OnStartupsKillFocus();
+    void OnChangeEveryClicked();
+    void OnChangeMinutesKillFocus();
     void OnApply();
     void OnCancelOptions();
 
     // The resize-mode buttons, read (save) or set.
     void ExchangeMode(bool save, FitMode& mode);
     void SetMinutesLabel(int minutes);
+    // The timed-change minutes, read (save, corrected to 1..1440) or set.
+    bool ExchangeChangeMinutes(bool save);
+    // The minutes field is in use only while its check box is checked.
+    void EnableChangeMinutes();
+    std::string ItemText(int id) const;
 
     UINT_PTR m_nTimerId = 0;
     CColorButton m_btnApply;
@@ -78,6 +87,9 @@ private:
     int m_nStartups = 1;
     CButton m_checkPerScreen;
     CButton m_checkShuffle;
+    CButton m_checkChangeEvery;
+    CWindow m_spinChangeMinutes;
+    int m_nChangeMinutes = kDefaultChangeMinutes;
     CToolTip m_toolTip;
 
     Listener& m_listener;

@@ -8,9 +8,12 @@ using namespace testing_support;
 
 const char kRange[] = "Edit value must be beetween 1 and 100.";
 
-std::string Report(const std::string& startups, int minutes = 0) {  // no minutes: it stays in the tray
-    return "Program will change wallpaper after " + startups + " system restart(s) and will " +
-           (minutes ? "close application automatically after " + std::to_string(minutes) + " minute(s)."
+// No minutes: it stays in the tray. Every: the timed change while running, with which the exit still comes.
+std::string Report(const std::string& startups, int minutes = 0, int every = 0) {
+    return "Program will change wallpaper after " + startups + " system restart(s) " +
+           (every ? "and every " + std::to_string(every) + " minute(s), " : "") + "and will " +
+           (minutes ? (every ? "still " : "") + std::string("close application automatically after ") +
+                          std::to_string(minutes) + " minute(s)."
                     : std::string("be visible in tray as icon."));
 }
 
@@ -30,6 +33,7 @@ protected:
                 return "PSNFE"[id - IDC_RESIZE_PROPORTIONAL];
         return 0;
     }
+    void TypeInto(int id, const char* text) { ::SetFocus(Item(id)); ::SetWindowTextA(Item(id), text); }
     int UsableControls() const {  // of Options, Add, Delete, Set wallpaper, Pick random and the list
         int usable = 0;
         for (int i : {IDC_OPTIONS, IDC_ADD_FILES, IDC_DELETE_FILES, IDC_SET_WALLPAPER, IDC_PICK_RANDOM, IDC_LIST_FILES})
@@ -187,7 +191,8 @@ TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
 {
     Start();
     Click(IDC_OPTIONS);
-    Press(IDC_AUTO_EXIT);  // so that every control is in use
+    Press(IDC_CHANGE_EVERY);  // so that every control is in use
+    Press(IDC_AUTO_EXIT);
     std::vector<HWND> controls;
     for (HWND c = ::GetWindow(OptionsHwnd(), GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
         controls.push_back(c);
@@ -240,8 +245,9 @@ TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
         order.push_back(::GetDlgCtrlID(at));
         at = ::GetNextDlgTabItem(OptionsHwnd(), at, FALSE);
     } while (at && at != Item(IDC_STARTUPS_EDIT) && order.size() < 30);
-    EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_RESIZE_PROPORTIONAL, IDC_PICTURE_PER_SCREEN,
-                                       IDC_SHUFFLE, IDC_AUTO_EXIT, IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
+    EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_CHANGE_EVERY, IDC_CHANGE_MINUTES,
+                                       IDC_RESIZE_PROPORTIONAL, IDC_PICTURE_PER_SCREEN, IDC_SHUFFLE,
+                                       IDC_AUTO_EXIT, IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
 }
 
 // Fill and Fit: shown checked for their letters, and stored by Apply.
@@ -260,37 +266,77 @@ TEST_F(OptionsDlgTest, FillAndFitModes)
     }
 }
 
-// The two check boxes: a file shows what it holds (without the keys: today's dialog and today's
-// message), Apply stores what is shown.
-TEST_F(OptionsDlgTest, PictureEachScreenAndShuffle)
+// The check boxes and the timed change: a file shows what it holds (without the keys: today's dialog and
+// today's message), Apply stores what is shown, minutes corrected to 1..1440.
+TEST_F(OptionsDlgTest, PictureEachScreenShuffleAndTimedChange)
 {
     const struct {
         const char* ini;  // the [Kavro] section
-        const char* shown;  // PicturePerScreen, Shuffle checked
+        const char* shown;  // PicturePerScreen, Shuffle, ChangeEvery checked; the minutes field, "-" when not in use
         int click;  // a check box the user clicks, or 0
-        const char* stored;  // PicturePerScreen, Shuffle after Apply
+        const char* typed;  // into the minutes field, or null
+        const char* stored;  // PicturePerScreen, Shuffle, ChangeEvery after Apply
         std::string status;
     } cases[] = {
-        {"StartupsNumber=3\0Timeout=0\0ResizeType=P\0", "00", 0, "00", Report("3")},
-        {"StartupsNumber=3\0Timeout=20\0", "00", 0, "00", Report("3", 20)},
-        {"PicturePerScreen=1\0Shuffle=1\0", "11", 0, "11", Report("1")},
-        {"PicturePerScreen=1\0", "10", IDC_SHUFFLE, "11", Report("1")},
-        {"Shuffle=1\0", "01", IDC_PICTURE_PER_SCREEN, "11", Report("1")},
-        {"PicturePerScreen=1\0Shuffle=1\0", "11", IDC_SHUFFLE, "10", Report("1")},
+        {"StartupsNumber=3\0Timeout=0\0ResizeType=P\0", "000-30", 0, nullptr, "000", Report("3")},
+        {"StartupsNumber=3\0Timeout=20\0", "000-30", 0, nullptr, "000", Report("3", 20)},
+        {"PicturePerScreen=1\0Shuffle=1\0ChangeEvery=45\0", "11145", 0, nullptr, "1145", Report("1", 0, 45)},
+        {"ChangeEvery=45\0Timeout=10\0", "00145", IDC_SHUFFLE, "0", "011", Report("1", 10, 1)},
+        {"StartupsNumber=100\0Timeout=120\0ChangeEvery=9999\0", "0011440", IDC_PICTURE_PER_SCREEN, "2000",
+         "101440", Report("100", 120, 1440)},
+        {"Shuffle=1\0", "010-30", IDC_CHANGE_EVERY, nullptr, "0130", Report("1", 0, 30)},
+        {"PicturePerScreen=1\0ChangeEvery=5\0", "1015", IDC_CHANGE_EVERY, nullptr, "100", Report("1")},
     };
     Start();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ini);
+        SCOPED_TRACE(c.stored);
         ::WritePrivateProfileSectionA("Kavro", c.ini, IniPath().c_str());
         Click(IDC_OPTIONS);
-        EXPECT_EQ(std::to_string(Checked(IDC_PICTURE_PER_SCREEN)) + std::to_string(Checked(IDC_SHUFFLE)), c.shown);
+        const bool inUse = ::IsWindowEnabled(Item(IDC_CHANGE_MINUTES)) && ::IsWindowEnabled(Item(IDC_CHANGE_SPIN));
+        EXPECT_EQ(std::to_string(Checked(IDC_PICTURE_PER_SCREEN)) + std::to_string(Checked(IDC_SHUFFLE)) +
+                      std::to_string(Checked(IDC_CHANGE_EVERY)) + (inUse ? "" : "-") +
+                      WindowText(Item(IDC_CHANGE_MINUTES)),
+                  c.shown);
         if (c.click)
             Press(c.click);
+        if (c.typed)
+            TypeInto(IDC_CHANGE_MINUTES, c.typed);
         Press(IDOK);
         EXPECT_FALSE(Shown());
-        EXPECT_EQ(ReadSetting("PicturePerScreen") + ReadSetting("Shuffle"), c.stored);
+        EXPECT_EQ(ReadSetting("PicturePerScreen") + ReadSetting("Shuffle") + ReadSetting("ChangeEvery"), c.stored);
         EXPECT_EQ(Status(), c.status);
+        EXPECT_LE(::SendMessageA(Ctrl(IDC_STATUS), EM_GETLINECOUNT, 0, 0), 2);  // the status line's height
     }
+}
+
+// The minutes field: corrected when left (and only then told), stepped by its arrows, read by Enter.
+TEST_F(OptionsDlgTest, MinutesFieldCorrectionArrowsAndEnter)
+{
+    const char kMinutesRange[] = "Minutes value must be between 1 and 1440.";
+    Start();
+    Click(IDC_OPTIONS);
+    Press(IDC_CHANGE_EVERY);
+    const struct { const char* typed; const char* shown; const char* status; } leaving[] = {
+        {"2000", "1440", kMinutesRange}, {"0", "1", kMinutesRange}, {"45", "45", ""}};
+    for (const auto& l : leaving) {
+        ::SetWindowTextA(Ctrl(IDC_STATUS), "");
+        TypeInto(IDC_CHANGE_MINUTES, l.typed);
+        ::SetFocus(Item(IDC_SHUFFLE));
+        EXPECT_EQ(WindowText(Item(IDC_CHANGE_MINUTES)), l.shown) << l.typed;
+        EXPECT_EQ(Status(), l.status) << l.typed;
+    }
+    PressKey(Item(IDC_CHANGE_MINUTES), VK_UP);  // the arrow keys step it as its arrows do
+    EXPECT_EQ(WindowText(Item(IDC_CHANGE_MINUTES)), "46");
+
+    TypeInto(IDC_CHANGE_MINUTES, "");
+    EXPECT_EQ(BoxesOf([&] { Press(IDOK); }), "Please enter an integer.");
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(ReadSetting("ChangeEvery"), "");
+    TypeInto(IDC_CHANGE_MINUTES, "5000");
+    PressKey(Item(IDC_CHANGE_MINUTES), VK_RETURN);  // no focus change first
+    EXPECT_FALSE(Shown());
+    EXPECT_EQ(ReadSetting("ChangeEvery"), "1440");
+    EXPECT_EQ(Status(), Report("1", 0, 1440));
 }
 
 }  // namespace
