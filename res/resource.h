@@ -37,6 +37,7 @@
 #define IDC_CHANGE_EVERY            1031
 #define IDC_CHANGE_MINUTES          1032
 #define IDC_CHANGE_SPIN             1033
+#define IDC_PICK_HOTKEY             1034
 
 #define ID_TRAY_SETTINGS            32771
 #define ID_TRAY_EXIT                32773

@@ -55,6 +55,7 @@ void COptionsDlg::DoDataExchange(CDataExchange& dx)
     dx.Control(IDC_SHUFFLE, m_checkShuffle);
     dx.Control(IDC_CHANGE_EVERY, m_checkChangeEvery);
     dx.Control(IDC_CHANGE_SPIN, m_spinChangeMinutes);
+    dx.Control(IDC_PICK_HOTKEY, m_hotkeyPick);
     dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
 }
 
@@ -113,6 +114,9 @@ BOOL COptionsDlg::OnInitDialog()
     m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
     m_spinChangeMinutes.Send(UDM_SETRANGE32, kMinChangeMinutes, kMaxChangeMinutes);
+    // A global hot key of a bare letter would take that letter from every
+    // program: a key without Ctrl or Alt gets both.
+    m_hotkeyPick.Send(HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
 
     static const CToolTip::Tip kTips[] = {
         {IDC_AUTO_EXIT, "Exit program automatically after changing wallpaper at Startup after some time."},
@@ -129,6 +133,9 @@ BOOL COptionsDlg::OnInitDialog()
         {IDC_CHANGE_EVERY,
          "While program is running (also hidden in tray) wallpaper will be changed to a random image after "
          "this many minutes."},
+        {IDC_PICK_HOTKEY,
+         "Press the keys that will pick a random wallpaper from any program, for example Ctrl+Alt+P. "
+         "Backspace clears it."},
     };
     m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
     return TRUE;
@@ -168,6 +175,7 @@ void COptionsDlg::Open()
     ExchangeChangeMinutes(false);
     m_spinChangeMinutes.Send(UDM_SETPOS32, 0, m_nChangeMinutes);
     EnableChangeMinutes();
+    m_hotkeyPick.Send(HKM_SETHOTKEY, m_settings.PickHotkey());
 }
 
 void COptionsDlg::EnableChangeMinutes()
@@ -289,7 +297,6 @@ void COptionsDlg::OnApply()
         ExchangeChangeMinutes(false);
     }
     const int everyMinutes = changeEvery ? m_nChangeMinutes : 0;
-    m_listener.OnOptionsClosed();
 
     const bool autoExit = m_checkAutoExit.IsChecked();
     const int minutes = autoExit ? m_sliderTimeout.GetPos() : 0;
@@ -305,6 +312,7 @@ void COptionsDlg::OnApply()
 
     FitMode mode = FitMode::Proportional;  // also when no button is checked
     ExchangeMode(true, mode);
+    const unsigned hotkey = static_cast<unsigned>(m_hotkeyPick.Send(HKM_GETHOTKEY)) & 0xFFFF;
 
     bool stored = m_settings.SetStartupsNumber(m_nStartups);
     stored = m_settings.SetTimeoutMinutes(minutes) && stored;
@@ -312,10 +320,14 @@ void COptionsDlg::OnApply()
     stored = m_settings.SetPicturePerScreen(m_checkPerScreen.IsChecked()) && stored;
     stored = m_settings.SetShuffle(m_checkShuffle.IsChecked()) && stored;
     stored = m_settings.SetChangeEveryMinutes(everyMinutes) && stored;
+    stored = m_settings.SetPickHotkey(hotkey) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 
     m_listener.SetStatusText(message);
+    // After the writes, so that the window acts on the stored values, and
+    // after the message, so that it can tell what it could not do.
+    m_listener.OnOptionsClosed();
 
     ::KillTimer(m_hWnd, m_nTimerId);
     ::SetFocus(::GetParent(m_hWnd));  // the window it sits in

@@ -1,7 +1,8 @@
 // The Options dialog: a hidden child of the main window, shown over the
 // library list while the user edits the settings: the start-up change and
-// automatic exit, the resize mode, a picture per screen, shuffled picks and
-// the timed change. Apply writes them all at once; Cancel writes nothing.
+// automatic exit, the resize mode, a picture per screen, shuffled picks, the
+// timed change and the "Pick random" hot key. Apply writes them all at once;
+// Cancel writes nothing.
 #pragma once
 #include <windows.h>
 
@@ -24,7 +25,9 @@ public:
         virtual ~Listener() = default;
         // Opened: the controls the options would conflict with go out of use.
         virtual void OnOptionsOpened() = 0;
-        // Applied or cancelled: they come back.
+        // Applied or cancelled: they come back. After Apply the settings are
+        // stored and the status line tells them, so the window can act on
+        // them (the hot key, the timed change) and report what failed.
         virtual void OnOptionsClosed() = 0;
         virtual void SetStatusText(const std::string& text) = 0;
     };
@@ -90,6 +93,7 @@ private:
     CButton m_checkChangeEvery;
     CWindow m_spinChangeMinutes;
     int m_nChangeMinutes = kDefaultChangeMinutes;
+    CWindow m_hotkeyPick;
     CToolTip m_toolTip;
 
     Listener& m_listener;

@@ -34,6 +34,15 @@ protected:
         return 0;
     }
     void TypeInto(int id, const char* text) { ::SetFocus(Item(id)); ::SetWindowTextA(Item(id), text); }
+    WORD Hotkey() const { return WORD(::SendMessageA(Item(IDC_PICK_HOTKEY), HKM_GETHOTKEY, 0, 0)); }
+    void Keys(HWND target, const std::vector<UINT>& keys) {  // held down together, then let go
+        const auto scan = [](UINT vk) { return LPARAM(::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16; };
+        for (UINT vk : keys)
+            ::PostMessageA(target, WM_KEYDOWN, vk, scan(vk) | 1);
+        for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk)
+            ::PostMessageA(target, WM_KEYUP, *vk, scan(*vk) | 0xC0000001);
+        testing_support::Pump(30);
+    }
     int UsableControls() const {  // of Options, Add, Delete, Set wallpaper, Pick random and the list
         int usable = 0;
         for (int i : {IDC_OPTIONS, IDC_ADD_FILES, IDC_DELETE_FILES, IDC_SET_WALLPAPER, IDC_PICK_RANDOM, IDC_LIST_FILES})
@@ -247,7 +256,7 @@ TEST_F(OptionsDlgTest, LayoutFitsAndTabsTopDown)
     } while (at && at != Item(IDC_STARTUPS_EDIT) && order.size() < 30);
     EXPECT_EQ(order, (std::vector<int>{IDC_STARTUPS_EDIT, IDC_CHANGE_EVERY, IDC_CHANGE_MINUTES,
                                        IDC_RESIZE_PROPORTIONAL, IDC_PICTURE_PER_SCREEN, IDC_SHUFFLE,
-                                       IDC_AUTO_EXIT, IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
+                                       IDC_PICK_HOTKEY, IDC_AUTO_EXIT, IDC_TIMEOUT_SLIDER, IDOK, IDCANCEL}));
 }
 
 // Fill and Fit: shown checked for their letters, and stored by Apply.
@@ -337,6 +346,32 @@ TEST_F(OptionsDlgTest, MinutesFieldCorrectionArrowsAndEnter)
     EXPECT_FALSE(Shown());
     EXPECT_EQ(ReadSetting("ChangeEvery"), "1440");
     EXPECT_EQ(Status(), Report("1", 0, 1440));
+}
+
+// The hot key for "Pick random" as the control gives it: none by default, a bare key gets Ctrl+Alt
+// (it would be taken from every program), Backspace clears it.
+TEST_F(OptionsDlgTest, PickRandomHotkey)
+{
+    const WORD ctrlShiftF5 = MAKEWORD(VK_F5, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+    const WORD ctrlAltP = MAKEWORD('P', HOTKEYF_CONTROL | HOTKEYF_ALT);
+    const struct { const char* stored; WORD shown; std::vector<UINT> keys; WORD applied; } cases[] = {
+        {nullptr, 0, {}, 0},
+        {nullptr, 0, {VK_CONTROL, VK_SHIFT, VK_F5}, ctrlShiftF5},
+        {"0", 0, {'P'}, ctrlAltP},
+        {"1104", 1104, {VK_BACK}, 0},
+        {"1104", 1104, {}, 1104},
+    };
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.applied);
+        WriteSetting("PickHotkey", c.stored);
+        Click(IDC_OPTIONS);
+        EXPECT_EQ(Hotkey(), c.shown);
+        ::SetFocus(Item(IDC_PICK_HOTKEY));
+        Keys(Item(IDC_PICK_HOTKEY), c.keys);
+        Press(IDOK);
+        EXPECT_EQ(ReadSetting("PickHotkey"), std::to_string(c.applied));
+    }
 }
 
 }  // namespace
