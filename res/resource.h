@@ -30,6 +30,14 @@
 #define IDC_RESIZE_PROPORTIONAL     1024
 #define IDC_RESIZE_STRETCH          1025
 #define IDC_RESIZE_NONE             1026
+#define IDC_RESIZE_FILL             1027
+#define IDC_RESIZE_FIT              1028
+#define IDC_PICTURE_PER_SCREEN      1029
+#define IDC_SHUFFLE                 1030
+#define IDC_CHANGE_EVERY            1031
+#define IDC_CHANGE_MINUTES          1032
+#define IDC_CHANGE_SPIN             1033
+#define IDC_PICK_HOTKEY             1034
 
 #define ID_TRAY_SETTINGS            32771
 #define ID_TRAY_EXIT                32773

@@ -21,8 +21,12 @@ const int kMinMinutes = 1;
 const int kMaxMinutes = 120;
 const int kMinStartups = 1;
 const int kMaxStartups = 100;
-const int kLeft = 9;
-const int kTop = 75;
+const int kMinChangeMinutes = 1;
+const int kMaxChangeMinutes = 1440;
+// Where the dialog sits in the main window, in its dialog units: over the
+// list and most of the banner, clear of the buttons and the status line.
+const int kLeftDlu = 7;
+const int kTopDlu = 6;
 
 CCtlColors g_colours(palette::kPaleBlue);
 
@@ -47,7 +51,21 @@ void COptionsDlg::DoDataExchange(CDataExchange& dx)
     dx.Control(IDC_AUTO_EXIT, m_checkAutoExit);
     dx.Control(IDC_STARTUPS_SPIN, m_spinStartups);
     dx.Control(IDC_TIMEOUT_SLIDER, m_sliderTimeout);
+    dx.Control(IDC_PICTURE_PER_SCREEN, m_checkPerScreen);
+    dx.Control(IDC_SHUFFLE, m_checkShuffle);
+    dx.Control(IDC_CHANGE_EVERY, m_checkChangeEvery);
+    dx.Control(IDC_CHANGE_SPIN, m_spinChangeMinutes);
+    dx.Control(IDC_PICK_HOTKEY, m_hotkeyPick);
     dx.IntRange(IDC_STARTUPS_EDIT, m_nStartups, kMinStartups, kMaxStartups);
+}
+
+// Kept out of DoDataExchange: the startups field's own reads and writes must
+// not reset minutes the user is still typing.
+bool COptionsDlg::ExchangeChangeMinutes(bool save)
+{
+    CDataExchange dx(m_hWnd, *this, save);
+    dx.IntRange(IDC_CHANGE_MINUTES, m_nChangeMinutes, kMinChangeMinutes, kMaxChangeMinutes);
+    return !dx.Failed();
 }
 
 void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
@@ -56,6 +74,8 @@ void COptionsDlg::ExchangeMode(bool save, FitMode& mode)
         {IDC_RESIZE_PROPORTIONAL, FitMode::Proportional},
         {IDC_RESIZE_STRETCH, FitMode::Stretch},
         {IDC_RESIZE_NONE, FitMode::NoResize},
+        {IDC_RESIZE_FILL, FitMode::Fill},
+        {IDC_RESIZE_FIT, FitMode::Fit},
     };
     CDataExchange dx(m_hWnd, *this, save);
     dx.RadioGroup(kButtons, mode);
@@ -69,6 +89,8 @@ bool COptionsDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         Entry::Message(WM_TIMER, &COptionsDlg::OnTimer),
         Entry::Notify(UDN_DELTAPOS, IDC_STARTUPS_SPIN, &COptionsDlg::OnStartupsDelta),
         Entry::Control(EN_KILLFOCUS, IDC_STARTUPS_EDIT, &COptionsDlg::OnStartupsKillFocus),
+        Entry::Control(BN_CLICKED, IDC_CHANGE_EVERY, &COptionsDlg::OnChangeEveryClicked),
+        Entry::Control(EN_KILLFOCUS, IDC_CHANGE_MINUTES, &COptionsDlg::OnChangeMinutesKillFocus),
     };
     return DispatchMessageTable(this, table, msg, wParam, lParam, result);
 }
@@ -91,12 +113,29 @@ BOOL COptionsDlg::OnInitDialog()
     m_btnApply.AttachToDialogItem(IDOK, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
     m_btnCancel.AttachToDialogItem(IDCANCEL, m_hWnd, palette::kDeepBlue, palette::kInk, palette::kPaleBlue, kButtonBevel);
 
+    m_spinChangeMinutes.Send(UDM_SETRANGE32, kMinChangeMinutes, kMaxChangeMinutes);
+    // A global hot key of a bare letter would take that letter from every
+    // program: a key without Ctrl or Alt gets both.
+    m_hotkeyPick.Send(HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+
     static const CToolTip::Tip kTips[] = {
         {IDC_AUTO_EXIT, "Exit program automatically after changing wallpaper at Startup after some time."},
         {IDC_RESIZE_PROPORTIONAL,
          "If image resolution is larger than screen resolution image will be resized to fit the screen."},
         {IDC_RESIZE_STRETCH, "Image will be stretched to screen size (resolution)."},
         {IDC_RESIZE_NONE, "Original image resolution. No resizing."},
+        {IDC_RESIZE_FILL,
+         "Image will be resized to cover the whole screen, keeping its proportions. Parts outside the screen "
+         "are cut off."},
+        {IDC_RESIZE_FIT, "Image will be resized up or down to fit the screen, keeping its proportions."},
+        {IDC_PICTURE_PER_SCREEN, "With more than one monitor every monitor gets its own random image."},
+        {IDC_SHUFFLE, "Random images are taken in shuffled order. No image is shown again until all were shown."},
+        {IDC_CHANGE_EVERY,
+         "While program is running (also hidden in tray) wallpaper will be changed to a random image after "
+         "this many minutes."},
+        {IDC_PICK_HOTKEY,
+         "Press the keys that will pick a random wallpaper from any program, for example Ctrl+Alt+P. "
+         "Backspace clears it."},
     };
     m_toolTip.Create(m_hWnd, palette::kTipBack, kTips, kTipWidth);
     return TRUE;
@@ -109,9 +148,12 @@ void COptionsDlg::Open()
     m_listener.OnOptionsOpened();
     m_listener.SetStatusText("Choose KavroWall program options.");
 
+    // In the main window's dialog units, so that it sits right at any scaling.
+    RECT at = {kLeftDlu, kTopDlu, 0, 0};
+    ::MapDialogRect(::GetParent(m_hWnd), &at);
     RECT rc = {};
     ::GetWindowRect(m_hWnd, &rc);
-    ::MoveWindow(m_hWnd, kLeft, kTop, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    ::MoveWindow(m_hWnd, at.left, at.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
     ::ShowWindow(m_hWnd, SW_SHOW);
 
     int minutes = m_settings.TimeoutMinutes();
@@ -124,6 +166,23 @@ void COptionsDlg::Open()
     RefreshChoices();
 
     SetItemText(IDC_STARTUPS_EDIT, Format("%d", m_settings.StartupsNumber()).c_str());
+
+    m_checkPerScreen.SetCheck(m_settings.PicturePerScreen());
+    m_checkShuffle.SetCheck(m_settings.Shuffle());
+    const int every = m_settings.ChangeEveryMinutes();
+    m_checkChangeEvery.SetCheck(every != 0);
+    m_nChangeMinutes = every != 0 ? every : kDefaultChangeMinutes;
+    ExchangeChangeMinutes(false);
+    m_spinChangeMinutes.Send(UDM_SETPOS32, 0, m_nChangeMinutes);
+    EnableChangeMinutes();
+    m_hotkeyPick.Send(HKM_SETHOTKEY, m_settings.PickHotkey());
+}
+
+void COptionsDlg::EnableChangeMinutes()
+{
+    const BOOL on = m_checkChangeEvery.IsChecked();
+    ::EnableWindow(Item(IDC_CHANGE_MINUTES), on);
+    ::EnableWindow(m_spinChangeMinutes, on);
 }
 
 void COptionsDlg::SetMinutesLabel(int minutes)
@@ -188,6 +247,34 @@ void COptionsDlg::OnStartupsKillFocus()
     m_listener.SetStatusText("Edit value must be beetween 1 and 100.");
 }
 
+void COptionsDlg::OnChangeEveryClicked()
+{
+    EnableChangeMinutes();
+}
+
+// Like the startups field, corrected when it is left; told only when it was.
+// A field that is no number is left to Apply, which asks for one: asking here
+// too would ask twice when the focus leaves for the Apply button.
+void COptionsDlg::OnChangeMinutesKillFocus()
+{
+    if (!::IsWindowVisible(m_hWnd) || !m_checkChangeEvery.IsChecked())
+        return;
+    const std::string typed = ItemText(IDC_CHANGE_MINUTES);
+    int number = 0;
+    if (!CDataExchange::ParseInteger(typed.c_str(), number) || !ExchangeChangeMinutes(true))
+        return;
+    ExchangeChangeMinutes(false);
+    if (ItemText(IDC_CHANGE_MINUTES) != typed)
+        m_listener.SetStatusText("Minutes value must be between 1 and 1440.");
+}
+
+std::string COptionsDlg::ItemText(int id) const
+{
+    char text[64] = {};
+    ::GetDlgItemTextA(m_hWnd, id, text, sizeof text);
+    return text;
+}
+
 // ---------------------------------------------------------------- 7. Apply
 
 void COptionsDlg::OnOK()
@@ -203,28 +290,44 @@ void COptionsDlg::OnApply()
     if (!UpdateData(true))
         return;
     UpdateData(false);
-    m_listener.OnOptionsClosed();
+    const bool changeEvery = m_checkChangeEvery.IsChecked();
+    if (changeEvery) {
+        if (!ExchangeChangeMinutes(true))
+            return;
+        ExchangeChangeMinutes(false);
+    }
+    const int everyMinutes = changeEvery ? m_nChangeMinutes : 0;
 
     const bool autoExit = m_checkAutoExit.IsChecked();
     const int minutes = autoExit ? m_sliderTimeout.GetPos() : 0;
-    std::string message =
-        autoExit ? Format("Program will change wallpaper after %d system restart(s) and will close "
-                          "application automatically after %d minute(s).",
-                          m_nStartups, minutes)
-                 : Format("Program will change wallpaper after %d system restart(s) and will be "
-                          "visible in tray as icon.",
-                          m_nStartups);
+    std::string message = Format("Program will change wallpaper after %d system restart(s)", m_nStartups);
+    if (changeEvery)
+        message += Format(" and every %d minute(s),", everyMinutes);
+    // With both, the exit still comes first: say so.
+    if (autoExit)
+        message += Format(" and will %sclose application automatically after %d minute(s).",
+                          changeEvery ? "still " : "", minutes);
+    else
+        message += " and will be visible in tray as icon.";
 
     FitMode mode = FitMode::Proportional;  // also when no button is checked
     ExchangeMode(true, mode);
+    const unsigned hotkey = static_cast<unsigned>(m_hotkeyPick.Send(HKM_GETHOTKEY)) & 0xFFFF;
 
     bool stored = m_settings.SetStartupsNumber(m_nStartups);
     stored = m_settings.SetTimeoutMinutes(minutes) && stored;
     stored = m_settings.SetResizeMode(mode) && stored;
+    stored = m_settings.SetPicturePerScreen(m_checkPerScreen.IsChecked()) && stored;
+    stored = m_settings.SetShuffle(m_checkShuffle.IsChecked()) && stored;
+    stored = m_settings.SetChangeEveryMinutes(everyMinutes) && stored;
+    stored = m_settings.SetPickHotkey(hotkey) && stored;
     if (!stored)
         message = "Error writing settings file " + m_settings.m_strIniPath + ". Not all options were saved.";
 
     m_listener.SetStatusText(message);
+    // After the writes, so that the window acts on the stored values, and
+    // after the message, so that it can tell what it could not do.
+    m_listener.OnOptionsClosed();
     m_listener.OnOptionsStored();
 
     ::KillTimer(m_hWnd, m_nTimerId);

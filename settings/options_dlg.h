@@ -1,6 +1,8 @@
 // The Options dialog: a hidden child of the main window, shown over the
-// library list while the user edits StartupsNumber, Timeout and ResizeType.
-// Apply writes the three values at once; Cancel writes nothing.
+// library list while the user edits the settings: the start-up change and
+// automatic exit, the resize mode, a picture per screen, shuffled picks, the
+// timed change and the "Pick random" hot key. Apply writes them all at once;
+// Cancel writes nothing.
 #pragma once
 #include <windows.h>
 
@@ -23,7 +25,9 @@ public:
         virtual ~Listener() = default;
         // Opened: the controls the options would conflict with go out of use.
         virtual void OnOptionsOpened() = 0;
-        // Applied or cancelled: they come back.
+        // Applied or cancelled: they come back. After Apply the settings are
+        // stored and the status line tells them, so the window can act on
+        // them (the hot key, the timed change) and report what failed.
         virtual void OnOptionsClosed() = 0;
         virtual void SetStatusText(const std::string& text) = 0;
         // Applied, and the values are in the settings file.
@@ -36,6 +40,8 @@ public:
     COptionsDlg(Listener& listener, const CSettings& settings);
     // Moves the minutes label with the trackbar while the dialog is shown.
     static const UINT_PTR kLabelTimerId = 1;
+    // What the timed-change field shows while the change is off.
+    static const int kDefaultChangeMinutes = 30;
     ~COptionsDlg() override;
 
     // The main window's command 1009 ("Options"): shows the dialog loaded
@@ -63,12 +69,19 @@ private:
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnStartupsDelta(NMHDR* hdr);
     void OnStartupsKillFocus();
+    void OnChangeEveryClicked();
+    void OnChangeMinutesKillFocus();
     void OnApply();
     void OnCancelOptions();
 
     // The resize-mode buttons, read (save) or set.
     void ExchangeMode(bool save, FitMode& mode);
     void SetMinutesLabel(int minutes);
+    // The timed-change minutes, read (save, corrected to 1..1440) or set.
+    bool ExchangeChangeMinutes(bool save);
+    // The minutes field is in use only while its check box is checked.
+    void EnableChangeMinutes();
+    std::string ItemText(int id) const;
 
     UINT_PTR m_nTimerId = 0;
     CColorButton m_btnApply;
@@ -77,6 +90,12 @@ private:
     CWindow m_spinStartups;
     CTrackBar m_sliderTimeout;
     int m_nStartups = 1;
+    CButton m_checkPerScreen;
+    CButton m_checkShuffle;
+    CButton m_checkChangeEvery;
+    CWindow m_spinChangeMinutes;
+    int m_nChangeMinutes = kDefaultChangeMinutes;
+    CWindow m_hotkeyPick;
     CToolTip m_toolTip;
 
     Listener& m_listener;
