@@ -71,6 +71,23 @@ for _ in 1 2 3 4 5 6 7; do
     times+=($(( ($(date +%s%N) - start) / 1000 )))
 done
 ANCHOR=$(printf '%s\n' "${times[@]}" | median | awk '{printf "%.1f", $1 / 1000}')
+# The same work as each row: vipsthumbnail making the size the program makes
+# (P fits the 3:2 photo, S fills the desktop, N keeps 6000x4000), as an
+# uncompressed file like the program's bitmap; the median of 7 runs.
+anchor_ms() {
+    local times=() start
+    for _ in 1 2 3 4 5 6 7; do
+        start=$(date +%s%N)
+        vipsthumbnail "$PHOTO" -s "$1" -o "$WORK/anchor.ppm"
+        times+=($(( ($(date +%s%N) - start) / 1000 )))
+    done
+    printf '%s\n' "${times[@]}" | median | awk '{printf "%.1f", $1 / 1000}'
+}
+declare -A SIZED
+for size in 1620x1080 '1920x1080!' 6000x4000 3240x2160 '3840x2160!' 2160x1440; do
+    SIZED[$size]=$(anchor_ms "$size")
+done
+TWO_SCREENS=$(awk -v a="${SIZED[1620x1080]}" -v b="${SIZED[2160x1440]}" 'BEGIN {printf "%.1f", a + b}')
 # libvips' own picture at the size mode P gives on each desktop, for its quality figure.
 vipsthumbnail "$PHOTO" -s 1620x1080 -o "$WORK/vips-1920.ppm"
 vipsthumbnail "$PHOTO" -s 3240x2160 -o "$WORK/vips-3840.ppm"
@@ -80,9 +97,16 @@ echo "== KavroWallpaper benchmark ($(git -C "$KAVRO_ROOT" rev-parse --short HEAD
 printf '%-58s %s bytes, %s\n' "test photo" "$(stat -c %s "$PHOTO")" "$(vipsheader "$PHOTO" 2>/dev/null | sed 's/.*: //')"
 printf '%-58s median %9.1f ms (%d runs, native, process start to exit)\n' \
     "vipsthumbnail 24 MP JPEG to 1024x768" "$ANCHOR" "${#times[@]}"
+for size in "${!SIZED[@]}"; do
+    printf '%-58s median %9.1f ms (native, same size as the row)\n' "vipsthumbnail 24 MP JPEG to $size" "${SIZED[$size]}"
+done
+echo "-- Two screens, 1920x1080 and 2560x1440 (ratio to vipsthumbnail making both sizes)"
+bench_exe --photo "$(wine_path "$PHOTO")" --two-screens --anchor-ms "$TWO_SCREENS"
 echo "-- Wine desktop 1920x1080"
-bench_exe --photo "$(wine_path "$PHOTO")" --anchor-ms "$ANCHOR" --vips "$(wine_path "$WORK/vips-1920.ppm")"
+bench_exe --photo "$(wine_path "$PHOTO")" --anchor-ms "$ANCHOR" --vips "$(wine_path "$WORK/vips-1920.ppm")" \
+    --anchor-P "${SIZED[1620x1080]}" --anchor-S "${SIZED['1920x1080!']}" --anchor-N "${SIZED[6000x4000]}"
 echo "-- Wine desktop 3840x2160"
 bench_desktop 3840x2160
 bench_exe --photo "$(wine_path "$PHOTO")" --anchor-ms "$ANCHOR" --vips "$(wine_path "$WORK/vips-3840.ppm")" \
+    --anchor-P "${SIZED[3240x2160]}" --anchor-S "${SIZED['3840x2160!']}" --anchor-N "${SIZED[6000x4000]}" \
     --wallpaper-only
