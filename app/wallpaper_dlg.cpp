@@ -659,14 +659,13 @@ void CWallpaperDlg::OnOptionsClosed()
 
 void CWallpaperDlg::OnAddFiles()
 {
-    static const char kFilter[] = "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0";
     const DWORD kResultSize = 65535;
     std::vector<char> result(kResultSize + 1, '\0');
 
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = kFilter;
+    ofn.lpstrFilter = CLibrary::OpenDialogFilter();
     ofn.lpstrFile = result.data();
     ofn.nMaxFile = kResultSize;
     ofn.lpstrTitle = "Add image files to your list";
