@@ -40,6 +40,28 @@ TEST_F(LibraryListTest, ListsEveryPictureExtensionWithSizeInKilobytesAndType)
     EXPECT_EQ(Rows(2), (Names{"BMP", "JPG", "JPEG", "JPG", "JPE", "JPG", "JFIF", "PNG", "BMP", "JPG", "WEBP"}));
 }
 
+// Pick random takes any picture, whatever its extension and whatever it holds; it never sets the same one twice
+// running, so every pick is a new picture of the folder.
+TEST_F(LibraryListTest, PickRandomTakesPicturesOfEveryExtension)
+{
+    for (const char* name : {"a.jpeg", "b.jpe", "c.jfif", "d.png", "e.webp"})
+        AddImage(name, 40, 30);
+    AddImage("f.jpe", 40, 30);
+    ::CopyFileA(LibraryFile("d.png").c_str(), LibraryFile("g.jfif").c_str(), FALSE);  // a PNG under a JPEG name
+    const Names all = {"a.jpeg", "b.jpe", "c.jfif", "d.png", "e.webp", "f.jpe", "g.jfif"};
+    StartShown();
+    EXPECT_EQ(Rows(), all);
+    std::string previous;
+    for (int pick = 0; pick < 8; ++pick) {
+        Click(IDC_PICK_RANDOM);
+        const Names selected = SelectedRows();
+        ASSERT_EQ(selected.size(), 1u);
+        EXPECT_EQ(Status(), "Setting new wallpaper completed successfully. Image file : " + LibraryFile(selected[0]));
+        EXPECT_NE(selected[0], previous);
+        previous = selected[0];
+    }
+}
+
 // Names were compared last at start-up: the first header click reverses them, and the
 // direction survives a refill.
 TEST_F(LibraryListTest, RefillShowsNewFilesKeepsTheDirectionAndAMissingFolderKeepsTheRows)
