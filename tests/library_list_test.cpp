@@ -38,6 +38,10 @@ TEST_F(LibraryListTest, ListsEveryPictureExtensionWithSizeInKilobytesAndType)
                               "shot.PNG", "small.bmp", "Sunset.Jpg", "web.webp"}));
     EXPECT_EQ(Rows(1), (Names{"2", "1500", "3", "0", "0", "1", "0", "0", "0", "4", "0"}));
     EXPECT_EQ(Rows(2), (Names{"BMP", "JPG", "JPEG", "JPG", "JPE", "JPG", "JFIF", "PNG", "BMP", "JPG", "WEBP"}));
+    // Every type shows whole: the column holds its text and the list view's margins.
+    const int width = int(::SendMessageA(ListHwnd(), LVM_GETCOLUMNWIDTH, 2, 0));
+    for (const std::string& type : Rows(2))
+        EXPECT_LE(::SendMessageA(ListHwnd(), LVM_GETSTRINGWIDTHA, 0, LPARAM(type.c_str())) + 12, width) << type;
 }
 
 // Pick random takes any picture, whatever its extension and whatever it holds; it never sets the same one twice
