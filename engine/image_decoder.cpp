@@ -85,8 +85,8 @@ bool ReadHeader(FREE_IMAGE_FORMAT format, const std::string& path, HeaderFacts& 
         return false;
     LARGE_INTEGER fileSize = {};
     ImagePtr header;
-    // A WebP is read whole, and its container copies it: twice its size in
-    // memory, even for the header.
+    // A WebP is read whole (an animation's first frame is copied out of it
+    // too): up to twice its size in memory, even for the header.
     if (::GetFileSizeEx(file, &fileSize) &&
         (format != FIF_WEBP || static_cast<ULONGLONG>(fileSize.QuadPart) <= image_checks::kMaxDecodeBytes / 2)) {
         FreeImageIO io = image_io::HandleIo();
@@ -188,7 +188,7 @@ FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const
         const long long scaledShorter = std::max(1LL, (shorter * wanted + longer - 1) / longer);
         const long long scaledWidth = facts.width >= facts.height ? wanted : scaledShorter;
         const long long scaledHeight = facts.width >= facts.height ? scaledShorter : wanted;
-        // The file is held twice while it decodes (read whole, then copied).
+        // The file is held, up to twice, while it decodes.
         if (!image_checks::DecodeAllowed(scaledWidth, scaledHeight, facts.bpp, 2 * facts.fileBytes + turnCost))
             return nullptr;
         const bool scaled = wanted < longer;
