@@ -670,8 +670,7 @@ CFileCommands CWallpaperDlg::FileCommands()
 
 void CWallpaperDlg::OnAddFiles()
 {
-    SetStatusText(FileCommands().AddFiles(m_settings, "Image Files (*.bmp;*.jpg)\0*.bmp;*.jpg\0",
-                                          m_listFiles.GetItemCount()));
+    SetStatusText(FileCommands().AddFiles(m_settings, CLibrary::OpenDialogFilter(), m_listFiles.GetItemCount()));
 }
 
 void CWallpaperDlg::OnDeleteFiles()

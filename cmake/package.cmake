@@ -17,6 +17,9 @@ endfunction()
 # prefix, vcpkg beside each port, Debian's MinGW-w64 in its doc folder.
 set(KAVRO_FREEIMAGE_VERSION "")
 set(KAVRO_LIBJPEG_VERSION "")
+set(KAVRO_LIBPNG_VERSION "")
+set(KAVRO_LIBWEBP_VERSION "")
+set(KAVRO_ZLIB_VERSION "")
 set(KAVRO_NOTICE_FILES "")
 if(EXISTS "${FREEIMAGE_ROOT}/BUILD-INFO" AND NOT TARGET freeimage::FreeImage)
   file(STRINGS "${FREEIMAGE_ROOT}/BUILD-INFO" _info)
@@ -25,12 +28,22 @@ if(EXISTS "${FREEIMAGE_ROOT}/BUILD-INFO" AND NOT TARGET freeimage::FreeImage)
       set(KAVRO_FREEIMAGE_VERSION "${CMAKE_MATCH_1}")
     elseif(_line MATCHES "^libjpeg-turbo: ([^ ]+)")
       set(KAVRO_LIBJPEG_VERSION "${CMAKE_MATCH_1}")
+    elseif(_line MATCHES "^libpng: ([^ ]+)")
+      set(KAVRO_LIBPNG_VERSION "${CMAKE_MATCH_1}")
+    elseif(_line MATCHES "^libwebp: ([^ ]+)")
+      set(KAVRO_LIBWEBP_VERSION "${CMAKE_MATCH_1}")
+    elseif(_line MATCHES "^zlib: ([^ ]+)")
+      set(KAVRO_ZLIB_VERSION "${CMAKE_MATCH_1}")
     endif()
   endforeach()
   list(APPEND KAVRO_NOTICE_FILES
     "${FREEIMAGE_ROOT}/share/licenses/freeimage/license-fi.txt"
     "${FREEIMAGE_ROOT}/share/licenses/libjpeg-turbo/LICENSE.md"
-    "${FREEIMAGE_ROOT}/share/licenses/libjpeg-turbo/README.ijg")
+    "${FREEIMAGE_ROOT}/share/licenses/libjpeg-turbo/README.ijg"
+    "${FREEIMAGE_ROOT}/share/licenses/libpng/LICENSE"
+    "${FREEIMAGE_ROOT}/share/licenses/libwebp/COPYING"
+    "${FREEIMAGE_ROOT}/share/licenses/libwebp/PATENTS"
+    "${FREEIMAGE_ROOT}/share/licenses/zlib/LICENSE")
 elseif(DEFINED VCPKG_INSTALLED_DIR AND DEFINED VCPKG_TARGET_TRIPLET)
   file(GLOB KAVRO_NOTICE_FILES "${VCPKG_INSTALLED_DIR}/${VCPKG_TARGET_TRIPLET}/share/*/copyright")
 endif()

@@ -24,9 +24,16 @@ unsigned long long DecodeCost(unsigned long long width, unsigned long long heigh
     return rows(bitsPerPixel) + (averagedAsItIs ? 0 : rows(24));
 }
 
-bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel)
+bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel,
+                   unsigned long long alsoHeld)
 {
-    return SizeAllowed(width, height, bitsPerPixel) && DecodeCost(width, height, bitsPerPixel) <= kMaxDecodeBytes;
+    return SizeAllowed(width, height, bitsPerPixel) && alsoHeld <= kMaxDecodeBytes &&
+           DecodeCost(width, height, bitsPerPixel) <= kMaxDecodeBytes - alsoHeld;
+}
+
+unsigned long long TurnedCopyCost(unsigned long long width, unsigned long long height)
+{
+    return width * height * 4;
 }
 
 bool BmpPixelsInFile(const unsigned char* head, size_t got, unsigned long long fileSize,

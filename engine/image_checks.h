@@ -23,8 +23,14 @@ bool SizeAllowed(unsigned long long width, unsigned long long height, int bitsPe
 // 24-bit copy for depths the resampler does not take as they are.
 unsigned long long DecodeCost(unsigned long long width, unsigned long long height, int bitsPerPixel);
 // Whether a picture of this size and depth may be decoded: SizeAllowed and a
-// DecodeCost within kMaxDecodeBytes.
-bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel);
+// DecodeCost within kMaxDecodeBytes, counting `alsoHeld` bytes kept beside
+// the picture while it is decoded (a compressed file read whole, a turned
+// copy).
+bool DecodeAllowed(unsigned long long width, unsigned long long height, int bitsPerPixel,
+                   unsigned long long alsoHeld = 0);
+// Bytes a copy of the picture turned by a quarter takes, whatever its depth
+// becomes on the way (at most 32 bits).
+unsigned long long TurnedCopyCost(unsigned long long width, unsigned long long height);
 
 // Whether a BMP's pixel data is all in the file. `head` holds the file's
 // first `got` bytes (34 suffice). Uncompressed rows must all be there (the

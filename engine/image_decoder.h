@@ -1,6 +1,6 @@
 // Reading a picture's header and decoding it with FreeImage: the decoder by
-// the file's extension, the checks before any pixel is decoded, and JPEGs
-// decoded upright and only as large as needed.
+// the file's first bytes, the checks before any pixel is decoded, and JPEGs
+// and WebPs decoded upright and only as large as needed.
 #pragma once
 #include <windows.h>
 
@@ -18,10 +18,12 @@ struct HeaderFacts {
     int height = 0;
     int bpp = 0;
     int orientation = 1;
+    unsigned long long fileBytes = 0;
 };
 
-// The decoder a library file gets, by the extension of its name alone:
-// FIF_JPEG, FIF_BMP or FIF_UNKNOWN.
+// The decoder a file gets: FIF_JPEG, FIF_BMP, FIF_PNG or FIF_WEBP by what its
+// first bytes hold, for a name the library takes as a picture's
+// (CLibrary::IsPictureName); FIF_UNKNOWN for other names and other content.
 FREE_IMAGE_FORMAT FormatOf(const std::string& path);
 
 // One header-only load: true when the file may be decoded (a size FreeImage
@@ -36,5 +38,11 @@ FIBITMAP* Load(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
 // A JPEG, upright, decoded at the smallest DCT scale that still covers
 // minWidth x minHeight (0, 0: full size).
 FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight);
+
+// A PNG or WebP, upright, opaque (transparent parts laid over the desktop's
+// colour) and with 8-bit channels; a WebP decoded no larger than covers
+// minWidth x minHeight (0, 0: full size).
+FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const HeaderFacts& facts, int minWidth,
+                        int minHeight);
 
 }  // namespace image_decoder

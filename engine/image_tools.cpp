@@ -33,6 +33,8 @@ FIBITMAP* CImageTools::LoadImageFile(const std::string& path, int minWidth, int 
         return nullptr;
     if (format == FIF_JPEG)
         return image_decoder::LoadJpeg(path, facts, minWidth, minHeight);
+    if (format == FIF_PNG || format == FIF_WEBP)
+        return image_decoder::LoadPngOrWebp(format, path, facts, minWidth, minHeight);
     return FI_LoadBMP(path, 0);
 }
 

@@ -30,20 +30,22 @@ public:
         bool cropped;
     };
 
-    // Decodes by extension alone: "JPG" as JPEG, "BMP" as BMP (any case),
+    // Decodes a file whose name is a picture's (CLibrary::IsPictureName) by
+    // what it holds: BMP, JPEG, PNG or WebP, whatever its extension says;
     // anything else gives nullptr, as does a file the decoder rejects. The
     // header is read first and refuses, before anything is allocated, a
     // picture too large, and a BMP whose pixel data is not all in the file
     // (only the last row's padding may be missing), which an unpatched
-    // FreeImage would load black. A JPEG comes upright (turned by its EXIF orientation);
-    // with a wanted size it may be decoded smaller, down to no less than
-    // minWidth x minHeight (upright), which is far faster for big photos.
-    // The caller unloads the image (an ImagePtr does). The size bound is
-    // image_checks::SizeAllowed.
+    // FreeImage would load black. A JPEG, PNG or WebP comes upright (turned
+    // by its EXIF orientation), a PNG or WebP opaque (laid over the desktop's
+    // colour); with a wanted size a JPEG or WebP may be decoded smaller, down
+    // to no less than minWidth x minHeight (upright), which is far faster for
+    // big photos. The caller unloads the image (an ImagePtr does). The size
+    // bound is image_checks::DecodeAllowed.
     FIBITMAP* LoadImageFile(const std::string& path, int minWidth = 0, int minHeight = 0) const;
-    // The picture's full upright size and bit depth from the file's header
-    // alone, as LoadImageFile without a wanted size would give them; false
-    // when the file cannot be read as its extension says or is refused.
+    // The picture's full upright size and the file's bit depth from its
+    // header alone; false when LoadImageFile would refuse the file at its
+    // header.
     bool ReadUprightSize(const std::string& path, int& width, int& height, int& bitsPerPixel) const;
 
     // The whole image scaled to exactly width x height in the screen's pixel

@@ -4,6 +4,31 @@
 
 #include "framework/kernel_owners.h"
 
+namespace {
+
+// The picture formats, each with the name patterns its files go by. The list,
+// the random pick, the Add dialog and the decoder all take pictures from here.
+struct PictureFormat {
+    const char* description;
+    const char* patterns;  // "*.ext" separated by ';'
+};
+const PictureFormat kPictureFormats[] = {
+    {"BMP pictures (*.bmp)", "*.bmp"},
+    {"JPEG pictures (*.jpg;*.jpeg;*.jpe;*.jfif)", "*.jpg;*.jpeg;*.jpe;*.jfif"},
+    {"PNG pictures (*.png)", "*.png"},
+    {"WebP pictures (*.webp)", "*.webp"},
+};
+
+std::string AllPatterns()
+{
+    std::string all;
+    for (const PictureFormat& format : kPictureFormats)
+        all.append(all.empty() ? "" : ";").append(format.patterns);
+    return all;
+}
+
+}  // namespace
+
 template <typename Visit>
 void CLibrary::ForEachEntry(Visit visit) const
 {
@@ -30,10 +55,24 @@ std::string CLibrary::PathOf(const std::string& name) const
     return m_strFolder + "\\" + name;
 }
 
-bool CLibrary::IsPictureName(const std::string& name) const
+bool CLibrary::IsPictureName(const std::string& name)
 {
-    const std::string extension = CFileTools::UpperCase(m_fileTools.GetFileExtension(name));
-    return extension == "BMP" || extension == "JPG";
+    static const std::string patterns = CFileTools::UpperCase(";" + AllPatterns() + ";");
+    const std::string extension = CFileTools::UpperCase(CFileTools().GetFileExtension(name));
+    // ";*.EXT;" within ";*.BMP;*.JPG;...;"
+    return !extension.empty() && extension.find(';') == std::string::npos &&
+           patterns.find(";*." + extension + ";") != std::string::npos;
+}
+
+const char* CLibrary::OpenDialogFilter()
+{
+    static const std::string filter = [] {
+        std::string text = std::string("All pictures") + '\0' + AllPatterns() + '\0';
+        for (const PictureFormat& format : kPictureFormats)
+            text.append(format.description).append(1, '\0').append(format.patterns).append(1, '\0');
+        return text + '\0';
+    }();
+    return filter.c_str();
 }
 
 std::vector<CLibrary::Entry> CLibrary::ListPictures() const

@@ -25,8 +25,14 @@ public:
     // "<folder>\<name>"
     std::string PathOf(const std::string& name) const;
 
-    // A picture is a name ending in ".bmp" or ".jpg", in any case.
-    bool IsPictureName(const std::string& name) const;
+    // A picture is a name ending in ".bmp", ".jpg", ".jpeg", ".jpe", ".jfif",
+    // ".png" or ".webp", in any case. What the file holds decides only how
+    // it is decoded.
+    static bool IsPictureName(const std::string& name);
+    // The open-file dialog's filter for the same names: "All pictures" first,
+    // then one entry per format, each a description and its patterns, ended
+    // by a second NUL.
+    static const char* OpenDialogFilter();
     // The path of the first picture whose title (name without extension)
     // is `title`, in any letter case; empty when there is none.
     std::string FindByTitle(const std::string& title) const;

@@ -39,7 +39,7 @@ void CLibraryList::SetUp(CSystemImageList* images)
     static const ColumnDef kColumns[] = {
         {"Image File Name", LVCFMT_LEFT, 150},
         {"Size", LVCFMT_RIGHT, 42},
-        {"Type", LVCFMT_CENTER, 40},
+        {"Type", LVCFMT_CENTER, 48},  // wide enough for "WEBP"
     };
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNA col = {};

@@ -80,12 +80,13 @@ bool CPreviewDlg::LoadPreviewImage(const std::string& path)
     if (!image)
         return false;
 
-    // The full size, whatever size it was decoded at.
+    // The full size and the file's depth, whatever size and depth it was
+    // decoded at (a PNG of 16 bits a channel is decoded to 8).
     char resolution[64];
     char bits[32];
     char info[100];
     std::snprintf(resolution, sizeof resolution, "Resolution : %d x %d", width, height);
-    std::snprintf(bits, sizeof bits, ": %d", CImageTools::FI_GetBPP(image.get()));
+    std::snprintf(bits, sizeof bits, ": %d", depth);
     std::snprintf(info, sizeof info, "%s %s", resolution, bits);
 
     HBITMAP fitted = tools.StretchToBitmap(image.get(), fit.right, fit.bottom, CClientDC(m_hWnd));

@@ -2,7 +2,9 @@
 // figures with medians; scripts/bench.sh runs it beside vipsthumbnail.
 //
 //   kavro_benchmark --make-photo PATH            writes the 24 MP test photo
+//                                                (JPEG, PNG or WebP by extension)
 //   kavro_benchmark --photo PATH [--anchor-ms MS] [--vips PPM] [--wallpaper-only]
+//                   [--no-list]
 //
 // The screen size is the Wine desktop's; bench.sh runs it on two.
 #include <windows.h>
@@ -83,7 +85,8 @@ double Measure(const std::string& label, const std::function<bool()>& run, bool 
 // ---------------------------------------------------------------- the photo
 
 // Smooth shapes, a little texture and sensor grain: compresses like a camera
-// photo (about 7 MB at quality 90 for 24 MP).
+// photo (about 7 MB as a JPEG at quality 90 for 24 MP, about 40 MB as a PNG,
+// about 5 MB as a lossy WebP at quality 85).
 bool MakePhoto(const std::string& path)
 {
     const ImagePtr image(FreeImage_Allocate(kWidth, kHeight, 24));
@@ -105,7 +108,9 @@ bool MakePhoto(const std::string& path)
             p[FI_RGBA_BLUE] = static_cast<BYTE>(std::clamp(b, 0, 255));
         }
     }
-    return image && FreeImage_Save(FIF_JPEG, image.get(), path.c_str(), 90);
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    const int flags = format == FIF_JPEG ? 90 : format == FIF_WEBP ? 85 : 0;
+    return image && FreeImage_Save(format, image.get(), path.c_str(), flags);
 }
 
 // ---------------------------------------------------------------- quality
@@ -251,6 +256,19 @@ private:
     CWallpaperDlg* m_dlg = nullptr;
 };
 
+// The photo's extension, and its kind as the figures name it.
+std::string Extension(const std::string& photo)
+{
+    const std::string::size_type dot = photo.rfind('.');
+    return dot == std::string::npos ? std::string() : photo.substr(dot + 1);
+}
+
+std::string Kind(const std::string& photo)
+{
+    const std::string extension = Extension(photo);
+    return extension == "png" ? "PNG" : extension == "webp" ? "WebP" : "JPEG";
+}
+
 bool CopyPhoto(const std::string& photo, const std::string& to)
 {
     return ::CopyFileA(photo.c_str(), to.c_str(), FALSE) != FALSE;
@@ -276,7 +294,7 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
 {
     TempDir dir;
     Program program(dir);
-    const std::string source = program.Library() + "\\photo.jpg";
+    const std::string source = program.Library() + "\\photo." + Extension(photo);
     if (!CopyPhoto(photo, source) || !program.Start())
         return false;
     const std::string screen = Size(sw, sh);
@@ -302,6 +320,7 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
                  return Succeeded(program.Status());
              }, true) >= 0 && ok;
     }
+    g_anchorMs = sharedAnchor;
 
     // Where the time of mode P goes.
     const RECT fit = CImageTools::FitRect(kWidth, kHeight, sw, sh);
@@ -310,7 +329,7 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
         int w = 0, h = 0, bpp = 0;
         return tools.ReadUprightSize(source, w, h, bpp);
     });
-    Measure("  part: JPEG decode for " + Size(fit.right, fit.bottom), [&] {
+    Measure("  part: " + Kind(photo) + " decode for " + Size(fit.right, fit.bottom), [&] {
         return ImagePtr(tools.LoadImageFile(source, fit.right, fit.bottom)) != nullptr;
     });
     ImagePtr decoded(tools.LoadImageFile(source, fit.right, fit.bottom));
@@ -324,7 +343,7 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
     decoded.reset();
     Measure("  part: WriteDib", [&] { return tools.WriteDib(dir / "written.bmp", block); });
     block.Reset();
-    Measure("  part: preview-size JPEG decode", [&] {
+    Measure("  part: preview-size " + Kind(photo) + " decode", [&] {
         return ImagePtr(tools.LoadImageFile(source, 134, 89)) != nullptr;
     });
 
@@ -332,7 +351,8 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
     program.Setting("ResizeType", "P");
     program.Dlg()->ApplyWallpaper(source);
     const std::vector<double> reference = [&] {
-        const ImagePtr full(FreeImage_Load(FIF_JPEG, photo.c_str(), JPEG_ACCURATE));
+        const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(photo.c_str(), 0);
+        const ImagePtr full(FreeImage_Load(format, photo.c_str(), format == FIF_JPEG ? JPEG_ACCURATE : 0));
         return full ? AreaAverage(full.get(), fit.right, fit.bottom) : std::vector<double>();
     }();
     if (reference.empty())
@@ -353,7 +373,8 @@ bool BenchPreview(const std::string& photo)
 {
     TempDir dir;
     Program program(dir);
-    if (!CopyPhoto(photo, program.Library() + "\\a.jpg") || !CopyPhoto(photo, program.Library() + "\\b.jpg") ||
+    const std::string a = program.Library() + "\\a." + Extension(photo), b = program.Library() + "\\b." + Extension(photo);
+    if (!CopyPhoto(photo, a) || !CopyPhoto(photo, b) ||
         !program.Start())
         return false;
     program.Command(ID_TRAY_SETTINGS);
@@ -365,13 +386,13 @@ bool BenchPreview(const std::string& photo)
     RECT area = {};
     ::GetClientRect(preview->Item(IDC_PREVIEW_PICTURE), &area);
     int row = 0;
-    bool ok = Measure("preview: click on a 24 MP JPEG's row into " + Size(area.right, area.bottom), [&] {
+    bool ok = Measure("preview: click on a 24 MP " + Kind(photo) + "'s row into " + Size(area.right, area.bottom), [&] {
         const LRESULT before = shown();
         program.ClickRow(row ^= 1);
         return shown() != before && ::IsWindowVisible(preview->m_hWnd);
     }, true) >= 0;
     Measure("  part: LoadPreviewImage alone", [&] {
-        return preview->LoadPreviewImage(program.Library() + ((row ^= 1) ? "\\b.jpg" : "\\a.jpg"));
+        return preview->LoadPreviewImage((row ^= 1) ? b : a);
     });
     ok = Measure("preview: click on the row already shown", [&] {
         program.ClickRow(row);
@@ -520,11 +541,11 @@ int main(int argc, char** argv)
         const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
         bool ok = BenchWallpaper(photo, vips ? vips : "", sw, sh);
         if (!Flag(argc, argv, "--wallpaper-only"))
-            ok = BenchPreview(photo) && BenchList() && ok;
+            ok = BenchPreview(photo) && (Flag(argc, argv, "--no-list") || BenchList()) && ok;
         result = ok ? 0 : 1;
     } else {
         std::printf("usage: kavro_benchmark --make-photo PATH | --photo PATH [--anchor-ms MS] [--vips PPM] "
-                    "[--wallpaper-only]\n");
+                    "[--wallpaper-only] [--no-list]\n");
         result = 2;
     }
     CImageTools::ReleaseLibrary();

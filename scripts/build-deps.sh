@@ -1,27 +1,33 @@
 #!/usr/bin/env bash
-# Builds static libjpeg-turbo and FreeImage for the Windows target
-# (x86_64-w64-mingw32) from Debian bookworm's source packages, into the
-# git-ignored prefix .deps/ of the checkout this script lives in:
+# Builds static libjpeg-turbo, zlib, libpng, libwebp and FreeImage for the
+# Windows target (x86_64-w64-mingw32) from Debian bookworm's source packages,
+# into the git-ignored prefix .deps/ of the checkout this script lives in:
 #
 #   .deps/lib/libjpeg.a        libjpeg-turbo (jpeg-static), SIMD when possible
-#   .deps/lib/libFreeImage.a   FreeImage without PNG/TIFF/EXR/J2K/JP2/JNG/MNG/
-#                              RAW/WebP/JXR (those formats keep their FIF_* ids
-#                              but cannot be read or written)
+#   .deps/lib/libz.a           zlib (zlibstatic)
+#   .deps/lib/libpng16.a       libpng, with its SSE2 row filters
+#   .deps/lib/libwebp.a        libwebp's decoder and encoder, SIMD
+#   .deps/lib/libwebpmux.a     libwebp's RIFF container reader and writer
+#   .deps/lib/libFreeImage.a   FreeImage without TIFF/EXR/J2K/JP2/JNG/MNG/RAW/
+#                              JXR (those formats keep their FIF_* ids but
+#                              cannot be read or written)
 #   .deps/include/             FreeImage.h, jpeglib.h, jconfig.h, jmorecfg.h,
-#                              jerror.h
+#                              jerror.h, zlib.h, zconf.h, png.h, pngconf.h,
+#                              pnglibconf.h, webp/*.h
 #   .deps/BUILD-INFO           what was built (versions, SIMD, defines)
-#   .deps/share/licenses/      the licence texts of both, for the package's
-#                              third-party notices
+#   .deps/share/licenses/      the licence texts of all five, for the
+#                              package's third-party notices
 #
 # Consumers compile with -DFREEIMAGE_LIB -I.deps/include, include <windows.h>
-# before <FreeImage.h>, and link -L.deps/lib -lFreeImage -ljpeg (in that order).
+# before <FreeImage.h>, and link -L.deps/lib -lFreeImage -ljpeg -lpng16
+# -lwebpmux -lwebp -lz (in that order).
 #
-# FreeImage gets our patch scripts/freeimage-loaders.patch (see its header)
-# on top of Debian's patches.
+# FreeImage gets our patches scripts/freeimage-loaders.patch and
+# scripts/freeimage-formats.patch (see their headers) on top of Debian's.
 #
-# Runs once per machine: it exits at once when both libraries exist and were
-# built with the current patch (.deps/PATCH-STAMP holds its checksum), so a
-# changed patch rebuilds an existing .deps/. Delete .deps/ (and .deps-src/
+# Runs once per machine: it exits at once when every library exists and was
+# built with the current patches (.deps/PATCH-STAMP holds their checksums), so
+# a changed patch rebuilds an existing .deps/. Delete .deps/ (and .deps-src/
 # for fresh sources) to rebuild. Missing build tools are
 # installed with apt-get, which needs root (or password-less sudo).
 #
@@ -35,10 +41,16 @@ PREFIX="$ROOT/.deps"
 WORK="$ROOT/.deps-src"
 STUBS="$ROOT/scripts/freeimage-stubs.cpp"
 FI_PATCH="$ROOT/scripts/freeimage-loaders.patch"
+FI_FORMATS_PATCH="$ROOT/scripts/freeimage-formats.patch"
 STAMP="$PREFIX/PATCH-STAMP"
 
 FREEIMAGE_VERSION="3.18.0+ds2-9+deb12u1"
 LIBJPEG_VERSION="1:2.1.5-2"
+# Decoders of files from anywhere: bookworm's versions with its point
+# releases' security fixes.
+ZLIB_VERSION="1:1.2.13.dfsg-1"
+LIBPNG_VERSION="1.6.39-2+deb12u5"
+LIBWEBP_VERSION="1.2.4-0.2+deb12u1"
 
 HOST=x86_64-w64-mingw32
 CC="$HOST-gcc-posix"
@@ -57,10 +69,12 @@ SOURCES_ONLY=0
 [[ ${1:-} == --sources ]] && SOURCES_ONLY=1
 
 [[ -f $FI_PATCH ]] || die "missing $FI_PATCH"
-PATCH_SUM="$(sha256sum "$FI_PATCH" | cut -d' ' -f1)  freeimage-loaders.patch"
+[[ -f $FI_FORMATS_PATCH ]] || die "missing $FI_FORMATS_PATCH"
+PATCH_SUM="$(cd "$ROOT/scripts" && sha256sum freeimage-loaders.patch freeimage-formats.patch)"
 if ((!SOURCES_ONLY)) && [[ -f "$PREFIX/lib/libFreeImage.a" && -f "$PREFIX/lib/libjpeg.a" && -f "$PREFIX/share/licenses/libjpeg-turbo/README.ijg" &&
+	-f "$PREFIX/lib/libpng16.a" && -f "$PREFIX/lib/libwebp.a" && -f "$PREFIX/lib/libwebpmux.a" && -f "$PREFIX/lib/libz.a" &&
 	"$(cat "$STAMP" 2>/dev/null)" == "$PATCH_SUM" ]]; then
-	log "skipped: $PREFIX/lib/libFreeImage.a and libjpeg.a already exist (delete .deps/ to rebuild)"
+	log "skipped: $PREFIX/lib/libFreeImage.a and its codec libraries already exist (delete .deps/ to rebuild)"
 	exit 0
 fi
 
@@ -148,11 +162,11 @@ archive_uri() {
 	local f=/etc/apt/sources.list.d/debian.sources
 	if [[ -f $f ]]; then
 		# First deb822 stanza whose Suites contain plain "bookworm".
-		awk '
+		awk -v suite=bookworm '
 			/^[ \t]*$/ { if (ok && uri) { print uri "\t" key; exit } ok=0; uri=""; key=""; next }
 			tolower($1) == "uris:"      { uri=$2 }
 			tolower($1) == "signed-by:" { key=$2 }
-			tolower($1) == "suites:"    { for (i = 2; i <= NF; i++) if ($i == "bookworm") ok=1 }
+			tolower($1) == "suites:"    { for (i = 2; i <= NF; i++) if ($i == suite) ok=1 }
 			END { if (ok && uri) print uri "\t" key }
 		' "$f" | head -n1
 	fi
@@ -184,10 +198,13 @@ fetch_sources() {
 	apt_get update -qq
 
 	local pkg ver
-	for pkg in freeimage libjpeg-turbo; do
+	for pkg in "${SOURCE_PACKAGES[@]}"; do
 		case $pkg in
 			freeimage) ver=$FREEIMAGE_VERSION ;;
 			libjpeg-turbo) ver=$LIBJPEG_VERSION ;;
+			zlib) ver=$ZLIB_VERSION ;;
+			libpng1.6) ver=$LIBPNG_VERSION ;;
+			libwebp) ver=$LIBWEBP_VERSION ;;
 		esac
 		[[ -n $(find_dsc "$pkg") ]] && continue
 		log "downloading source $pkg=$ver"
@@ -202,35 +219,50 @@ fetch_sources() {
 	remove_src_entry
 }
 
-if [[ -z $(find_dsc freeimage) || -z $(find_dsc libjpeg-turbo) ]]; then
-	fetch_sources
-fi
+SOURCE_PACKAGES=(freeimage libjpeg-turbo zlib libpng1.6 libwebp)
+for pkg in "${SOURCE_PACKAGES[@]}"; do
+	if [[ -z $(find_dsc "$pkg") ]]; then
+		fetch_sources
+		break
+	fi
+done
 FI_DSC=$(find_dsc freeimage)
 JT_DSC=$(find_dsc libjpeg-turbo)
-[[ -n $FI_DSC && -n $JT_DSC ]] || die "source packages missing in $WORK"
+ZL_DSC=$(find_dsc zlib)
+PNG_DSC=$(find_dsc libpng1.6)
+WEBP_DSC=$(find_dsc libwebp)
+[[ -n $FI_DSC && -n $JT_DSC && -n $ZL_DSC && -n $PNG_DSC && -n $WEBP_DSC ]] || die "source packages missing in $WORK"
 if ((SOURCES_ONLY)); then
 	log "sources: $FI_DSC, $JT_DSC"
 	exit 0
 fi
 FI_VER=$(sed -n 's/^Version: //p' "$FI_DSC")
 JT_VER=$(sed -n 's/^Version: //p' "$JT_DSC")
+ZL_VER=$(sed -n 's/^Version: //p' "$ZL_DSC")
+PNG_VER=$(sed -n 's/^Version: //p' "$PNG_DSC")
+WEBP_VER=$(sed -n 's/^Version: //p' "$WEBP_DSC")
 
 FI_SRC="$WORK/freeimage"
 JT_SRC="$WORK/libjpeg-turbo"
+ZL_SRC="$WORK/zlib"
+PNG_SRC="$WORK/libpng"
+WEBP_SRC="$WORK/libwebp"
 BUILD="$WORK/build"
-rm -rf "$FI_SRC" "$JT_SRC" "$BUILD" "$PREFIX"
-log "unpacking freeimage $FI_VER and libjpeg-turbo $JT_VER (with Debian's patches)"
+rm -rf "$FI_SRC" "$JT_SRC" "$ZL_SRC" "$PNG_SRC" "$WEBP_SRC" "$BUILD" "$PREFIX"
+log "unpacking freeimage $FI_VER, libjpeg-turbo $JT_VER, zlib $ZL_VER, libpng $PNG_VER and libwebp $WEBP_VER (with Debian's patches)"
 mkdir -p "$BUILD" "$PREFIX/lib" "$PREFIX/include"
 # dpkg-source checks the files against the .dsc checksums (apt already checked
 # them against the signed archive index); its complaint that the uploader's
 # key is unknown is noise, so the output goes to a log.
-for pair in "$FI_DSC:$FI_SRC" "$JT_DSC:$JT_SRC"; do
+for pair in "$FI_DSC:$FI_SRC" "$JT_DSC:$JT_SRC" "$ZL_DSC:$ZL_SRC" "$PNG_DSC:$PNG_SRC" "$WEBP_DSC:$WEBP_SRC"; do
 	dpkg-source -x "${pair%%:*}" "${pair#*:}" >"$BUILD/unpack.log" 2>&1 ||
 		{ cat "$BUILD/unpack.log"; die "dpkg-source -x ${pair%%:*} failed"; }
 done
-log "applying $(basename "$FI_PATCH")"
-patch -d "$FI_SRC" -p1 --batch --forward <"$FI_PATCH" >"$BUILD/patch.log" 2>&1 ||
-	{ cat "$BUILD/patch.log"; die "$(basename "$FI_PATCH") does not apply to freeimage $FI_VER"; }
+for fi_patch in "$FI_PATCH" "$FI_FORMATS_PATCH"; do
+	log "applying $(basename "$fi_patch")"
+	patch -d "$FI_SRC" -p1 --batch --forward <"$fi_patch" >"$BUILD/patch.log" 2>&1 ||
+		{ cat "$BUILD/patch.log"; die "$(basename "$fi_patch") does not apply to freeimage $FI_VER"; }
+done
 
 # ---------------------------------------------------------------------------
 # libjpeg-turbo
@@ -280,10 +312,58 @@ log "libjpeg-turbo built $([[ $SIMD == yes ]] && echo 'WITH SIMD (nasm)' || echo
 cp "$JT_SRC/jpeglib.h" "$JT_SRC/jmorecfg.h" "$JT_SRC/jerror.h" "$JT_BUILD/jconfig.h" "$PREFIX/include/"
 
 # ---------------------------------------------------------------------------
+# zlib, libpng and libwebp: the PNG and WebP decoders, static, their own CMake
+# builds for the target. Each installs its headers into $PREFIX/include, which
+# the next one (libpng needs zlib) and FreeImage compile against.
+# ---------------------------------------------------------------------------
+build_cmake_lib() { # $1 = name, $2 = source dir, $3 = targets (space separated), rest = cmake options
+	local name=$1 src=$2 targets=$3 dir="$BUILD/$1"
+	shift 3
+	rm -rf "$dir"
+	log "building $name"
+	{
+		cmake -S "$src" -B "$dir" -G Ninja \
+			-DCMAKE_SYSTEM_NAME=Windows \
+			-DCMAKE_C_COMPILER="$CC" \
+			-DCMAKE_CXX_COMPILER="$CXX" \
+			-DCMAKE_RC_COMPILER="$WINDRES" \
+			-DCMAKE_AR="$(command -v "$AR")" \
+			-DCMAKE_RANLIB="$(command -v "$RANLIB")" \
+			-DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
+			-DCMAKE_BUILD_TYPE=Release \
+			-DCMAKE_INSTALL_PREFIX="$dir/unused-install" \
+			"$@" &&
+		cmake --build "$dir" --target $targets -j "$JOBS"
+	} >"$dir.log" 2>&1 || { tail -n 30 "$dir.log" | sed 's/^/    /'; die "$name build failed (log: $dir.log)"; }
+}
+
+build_cmake_lib zlib "$ZL_SRC" zlibstatic -DCMAKE_SYSTEM_PROCESSOR=x86_64
+cp "$ZL_SRC/zlib.h" "$BUILD/zlib/zconf.h" "$PREFIX/include/"
+cp "$BUILD/zlib/libzlibstatic.a" "$PREFIX/lib/libz.a"
+
+# TARGET_ARCH x86_64 turns on libpng's SSE2 row filters.
+build_cmake_lib libpng "$PNG_SRC" png_static -DCMAKE_SYSTEM_PROCESSOR=x86_64 \
+	-DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+	-DPNG_HARDWARE_OPTIMIZATIONS=ON -DPNG_INTEL_SSE=on \
+	-DZLIB_INCLUDE_DIR="$PREFIX/include" -DZLIB_LIBRARY="$PREFIX/lib/libz.a"
+cp "$PNG_SRC/png.h" "$PNG_SRC/pngconf.h" "$BUILD/libpng/pnglibconf.h" "$PREFIX/include/"
+cp "$BUILD/libpng/libpng16.a" "$PREFIX/lib/libpng16.a"
+
+build_cmake_lib libwebp "$WEBP_SRC" "webp libwebpmux" -DCMAKE_SYSTEM_PROCESSOR=AMD64 \
+	-DBUILD_SHARED_LIBS=OFF -DWEBP_ENABLE_SIMD=ON -DWEBP_USE_THREAD=ON \
+	-DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+	-DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF \
+	-DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF \
+	-DWEBP_BUILD_LIBWEBPMUX=ON
+mkdir -p "$PREFIX/include/webp"
+cp "$WEBP_SRC"/src/webp/{decode,encode,mux,mux_types,types}.h "$PREFIX/include/webp/"
+cp "$BUILD/libwebp/libwebp.a" "$BUILD/libwebp/libwebpmux.a" "$PREFIX/lib/"
+
+# ---------------------------------------------------------------------------
 # FreeImage
 # ---------------------------------------------------------------------------
 LEFT_OUT=(J2KHelper MNGHelper PluginEXR PluginJ2K PluginJNG PluginJP2 PluginJXR
-	PluginMNG PluginPNG PluginRAW PluginTIFF PluginWebP XTIFF ZLibInterface)
+	PluginMNG PluginRAW PluginTIFF XTIFF)
 
 sources=()
 for f in "$FI_SRC"/Source/FreeImage/*.c "$FI_SRC"/Source/FreeImage/*.cpp \
@@ -340,7 +420,7 @@ ninja -C "$FI_BUILD" -j "$JOBS" >"$FI_BUILD.log" 2>&1 ||
 	{ tail -n 40 "$FI_BUILD.log"; die "FreeImage build failed (log: $FI_BUILD.log)"; }
 
 # ---------------------------------------------------------------------------
-# Link check: a program using both libraries must link without undefined
+# Link check: a program using all the libraries must link without undefined
 # symbols (catches plugins that reference left-out code).
 # ---------------------------------------------------------------------------
 cat >"$BUILD/linkcheck.cpp" <<'EOF'
@@ -349,16 +429,20 @@ cat >"$BUILD/linkcheck.cpp" <<'EOF'
 int main() {
 	FreeImage_Initialise(TRUE);
 	FIBITMAP *dib = FreeImage_Allocate(4, 4, 24);
-	FIMEMORY *mem = FreeImage_OpenMemory();
-	FreeImage_SaveToMemory(FIF_JPEG, dib, mem, 0);
-	FreeImage_CloseMemory(mem);
+	const FREE_IMAGE_FORMAT formats[] = {FIF_JPEG, FIF_PNG, FIF_WEBP};
+	for (FREE_IMAGE_FORMAT format : formats) {
+		FIMEMORY *mem = FreeImage_OpenMemory();
+		FreeImage_SaveToMemory(format, dib, mem, 0);
+		FreeImage_CloseMemory(mem);
+	}
 	FreeImage_Unload(dib);
 	FreeImage_DeInitialise();
 	return 0;
 }
 EOF
 "$CXX" -O0 -DFREEIMAGE_LIB -I"$FI_SRC/Source" -I"$PREFIX/include" "$BUILD/linkcheck.cpp" \
-	-o "$BUILD/linkcheck.exe" -static -L"$FI_BUILD" -L"$JT_BUILD" -lFreeImage -ljpeg ||
+	-o "$BUILD/linkcheck.exe" -static -L"$FI_BUILD" -L"$JT_BUILD" -L"$PREFIX/lib" \
+	-lFreeImage -ljpeg -lpng16 -lwebpmux -lwebp -lz ||
 	die "link check failed: libFreeImage.a has undefined symbols"
 
 # ---------------------------------------------------------------------------
@@ -366,23 +450,29 @@ EOF
 # ---------------------------------------------------------------------------
 cp "$FI_SRC/Source/FreeImage.h" "$PREFIX/include/"
 cp "$JT_BUILD/libjpeg.a" "$PREFIX/lib/libjpeg.a"
-mkdir -p "$PREFIX/share/licenses/freeimage" "$PREFIX/share/licenses/libjpeg-turbo"
+mkdir -p "$PREFIX/share/licenses/"{freeimage,libjpeg-turbo,zlib,libpng,libwebp}
 cp "$FI_SRC/license-fi.txt" "$PREFIX/share/licenses/freeimage/"
 cp "$JT_SRC/LICENSE.md" "$JT_SRC/README.ijg" "$PREFIX/share/licenses/libjpeg-turbo/"
+cp "$ZL_SRC/LICENSE" "$PREFIX/share/licenses/zlib/"
+cp "$PNG_SRC/LICENSE" "$PREFIX/share/licenses/libpng/"
+cp "$WEBP_SRC/COPYING" "$WEBP_SRC/PATENTS" "$PREFIX/share/licenses/libwebp/"
 cat >"$PREFIX/BUILD-INFO" <<EOF
 built: $(date -u +%Y-%m-%dT%H:%M:%SZ) by scripts/build-deps.sh
 target: $HOST ($("$CXX" -dumpversion))
 libjpeg-turbo: $JT_VER (Debian source), static, TurboJPEG API off
 simd: $SIMD
+zlib: $ZL_VER (Debian source), static
+libpng: $PNG_VER (Debian source), static, SSE2 filters
+libwebp: $WEBP_VER (Debian source), static, SIMD, threads, with libwebpmux
 freeimage: $FI_VER (Debian source), static
-freeimage-patch: scripts/freeimage-loaders.patch (sha256 ${PATCH_SUM%% *})
-freeimage-left-out: ${LEFT_OUT[*]} (formats keep their ids, cannot load/save; FreeImage_ZLib* return 0)
+freeimage-patches: $(printf '%s\n' "$PATCH_SUM" | awk '{printf "%s%s (sha256 %s)", (NR > 1 ? ", " : ""), $2, $1}')
+freeimage-left-out: ${LEFT_OUT[*]} (formats keep their ids, cannot load/save)
 consumer-defines: -DFREEIMAGE_LIB
 consumer-flags: -I.deps/include, include <windows.h> before <FreeImage.h>
-consumer-libs: -L.deps/lib -lFreeImage -ljpeg
+consumer-libs: -L.deps/lib -lFreeImage -ljpeg -lpng16 -lwebpmux -lwebp -lz
 EOF
 printf '%s\n' "$PATCH_SUM" >"$STAMP"
 cp "$FI_BUILD/libFreeImage.a" "$PREFIX/lib/libFreeImage.a.tmp"
 mv "$PREFIX/lib/libFreeImage.a.tmp" "$PREFIX/lib/libFreeImage.a"
 
-log "done in $((SECONDS - START)) s: $PREFIX/lib/libFreeImage.a, $PREFIX/lib/libjpeg.a (SIMD: $SIMD)"
+log "done in $((SECONDS - START)) s: $PREFIX/lib/libFreeImage.a and its codecs (libjpeg SIMD: $SIMD)"

@@ -1,15 +1,10 @@
-// Placeholders for the FreeImage parts that scripts/build-deps.sh leaves out.
+// Placeholders for the FreeImage plugins that scripts/build-deps.sh leaves out.
 //
 // FreeImage registers its plugins in FREE_IMAGE_FORMAT order and a plugin's
 // position is its FIF_* id, so every format keeps a slot here. Each
 // placeholder only names the format and its file extensions: it has no load,
 // save or validate function, so the format reports that it cannot be read or
 // written and loading it returns NULL.
-//
-// The ZLib helpers are public API that other parts of FreeImage call (the PSD
-// reader unpacks zipped layers with FreeImage_ZLibGUnzip). Without zlib they
-// report failure by returning 0; the CRC is computed here because it needs no
-// library.
 
 #include "FreeImage.h"
 #include "Plugin.h"
@@ -28,44 +23,9 @@
 
 KAVRO_FORMAT_STUB(JNG,  "JNG",     "JPEG Network Graphics (not built)",    "jng",         "image/x-mng")
 KAVRO_FORMAT_STUB(MNG,  "MNG",     "Multiple-image Network Graphics (not built)", "mng",  "video/x-mng")
-KAVRO_FORMAT_STUB(PNG,  "PNG",     "Portable Network Graphics (not built)", "png",        "image/png")
 KAVRO_FORMAT_STUB(TIFF, "TIFF",    "Tagged Image File Format (not built)", "tif,tiff",    "image/tiff")
 KAVRO_FORMAT_STUB(EXR,  "EXR",     "OpenEXR (not built)",                  "exr",         "image/x-exr")
 KAVRO_FORMAT_STUB(J2K,  "J2K",     "JPEG-2000 codestream (not built)",     "j2k,j2c",     "image/j2k")
 KAVRO_FORMAT_STUB(JP2,  "JP2",     "JPEG-2000 file (not built)",           "jp2",         "image/jp2")
 KAVRO_FORMAT_STUB(RAW,  "RAW",     "Camera RAW image (not built)",         "raw,dng,cr2,crw,nef,nrw,arw,orf,rw2,pef,raf,srw", "image/x-dcraw")
-KAVRO_FORMAT_STUB(WEBP, "WebP",    "WebP image (not built)",               "webp",        "image/webp")
 KAVRO_FORMAT_STUB(JXR,  "JPEG-XR", "JPEG XR image (not built)",            "jxr,wdp,hdp", "image/vnd.ms-photo")
-
-DWORD DLL_CALLCONV
-FreeImage_ZLibCompress(BYTE *, DWORD, BYTE *, DWORD) {
-	return 0;
-}
-
-DWORD DLL_CALLCONV
-FreeImage_ZLibUncompress(BYTE *, DWORD, BYTE *, DWORD) {
-	return 0;
-}
-
-DWORD DLL_CALLCONV
-FreeImage_ZLibGZip(BYTE *, DWORD, BYTE *, DWORD) {
-	return 0;
-}
-
-DWORD DLL_CALLCONV
-FreeImage_ZLibGUnzip(BYTE *, DWORD, BYTE *, DWORD) {
-	return 0;
-}
-
-// Standard CRC-32 (reflected polynomial 0xEDB88320), continuing from crc.
-DWORD DLL_CALLCONV
-FreeImage_ZLibCRC32(DWORD crc, BYTE *source, DWORD source_size) {
-	DWORD c = crc ^ 0xFFFFFFFFUL;
-	for (DWORD i = 0; source && i < source_size; i++) {
-		c ^= source[i];
-		for (int k = 0; k < 8; k++) {
-			c = (c >> 1) ^ (0xEDB88320UL & (0UL - (c & 1UL)));
-		}
-	}
-	return c ^ 0xFFFFFFFFUL;
-}

@@ -1,4 +1,7 @@
 // Adding files through the real open-file dialog, worked from a timer as a user would.
+#include <windows.h>
+#include <dlgs.h>
+
 #include "framework/open_files_dialog.h"
 #include "library/file_tools.h"
 #include "tests/main_window_fixture.h"
@@ -119,4 +122,27 @@ TEST(OpenFilesDialogTest, AChoiceTooLongForTheBufferIsAskedForAgain)
         EXPECT_EQ(choice.paths, paths);
         EXPECT_EQ(choice.pathResult, count == 1 ? paths.front() : dir.Path());
     }
+}
+
+// The dialog offers all pictures together first, then each format; pictures of every kind are added.
+TEST_F(AddFilesTest, OffersAllPicturesFirstThenEachFormat)
+{
+    const Names chosen = {"shot.png", "web.webp", "camera.jpeg"};
+    StartWith(chosen);
+    Names types;
+    OnNextDialog("Add image files to your list", [&](HWND dialog) {
+        const HWND combo = ::GetDlgItem(dialog, cmb1);
+        for (int i = 0; i < static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0)); ++i) {
+            char text[128] = {};
+            ::SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            types.push_back(text);
+        }
+        EXPECT_TRUE(ChooseFilesInOpenDialog(dialog, Pictures(), chosen));
+    });
+    DialogWatchdog watchdog(10000);
+    Click(IDC_ADD_FILES);
+    EXPECT_EQ(types, (Names{"All pictures", "BMP pictures (*.bmp)", "JPEG pictures (*.jpg;*.jpeg;*.jpe;*.jfif)",
+                            "PNG pictures (*.png)", "WebP pictures (*.webp)"}));
+    EXPECT_EQ(Status(), "Files successfully added to Wallpaper list. 3 files in Wallpaper list.");
+    EXPECT_EQ(Rows(), (Names{"camera.jpeg", "shot.png", "web.webp"}));
 }

@@ -4,6 +4,7 @@
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -132,6 +133,166 @@ std::string ExifOrientation(int orientation, int type, size_t cut = 0)
 
 std::string Inserted(const std::string& bytes, size_t at, const std::string& what) { return bytes.substr(0, at) + what + bytes.substr(at); }
 
+// ---------------------------------------------------------------- PNG and WebP
+
+std::string Be(DWORD v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+
+std::string PngChunk(const std::string& type, const std::string& data)
+{
+    const std::string body = type + data;
+    return Be(DWORD(data.size())) + body + Be(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
+}
+
+std::string Deflated(const std::string& raw)
+{
+    uLongf size = compressBound(uLong(raw.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size()), 6);
+    return out.substr(0, size);
+}
+
+// EXIF data with one Orientation tag: a little-endian TIFF header and IFD, "Exif\0\0" in front if asked.
+std::string Exif(int orientation, bool prefixed)
+{
+    const std::string tiff = std::string("II*\0", 4) + Le(8, 4) + Le(1, 2) + Le(0x0112, 2) + Le(3, 2) + Le(1, 4) +
+                             Le(orientation, 4) + Le(0, 4);
+    return (prefixed ? std::string("Exif\0\0", 6) : std::string()) + tiff;
+}
+
+// A PNG written chunk by chunk: colour type 0 (grey, the red part), 2, 3 (palette of the quad's colours), 4 or 6
+// at any depth they allow; alpha per quarter (a tRNS palette for type 3); `trns` a raw tRNS chunk; `before` and
+// `after` chunks around IDAT; `rows` more or fewer rows of image data than the header says.
+struct Png { int type, depth; std::array<BYTE, 4> alpha; std::string trns = "", before = ""; int rows = 0; };
+
+std::string MakePng(const Png& p, int w, int h, const Quad& q)
+{
+    std::vector<COLORREF> palette;
+    for (int i = 0; i < 4; ++i)
+        if (std::find(palette.begin(), palette.end(), q[i]) == palette.end())
+            palette.push_back(q[i]);
+    std::string raw;
+    for (int y = 0; y < h + p.rows; ++y) {
+        raw += '\0';  // filter: none
+        std::string row;
+        unsigned bits = 0, used = 0;
+        for (int x = 0; x < w; ++x) {
+            const int quarter = (y % h >= h / 2) * 2 + (x >= w / 2);
+            const COLORREF c = q[quarter];
+            const unsigned a = p.alpha[quarter];
+            const unsigned index = unsigned(std::find(palette.begin(), palette.end(), c) - palette.begin());
+            const unsigned all[4] = {p.type == 3 ? index : GetRValue(c), GetGValue(c), GetBValue(c), a};
+            std::vector<unsigned> samples(all, all + (p.type == 2 || p.type == 6 ? 3 : 1));
+            if (p.type == 4 || p.type == 6)
+                samples.push_back(a);
+            for (unsigned v : samples) {
+                if (p.depth == 16)
+                    row += std::string(2, char(v));  // v * 257, big-endian
+                else if (p.depth == 8)
+                    row += char(v);
+                else {
+                    bits = bits << p.depth | (p.type == 3 ? v : v >> (8 - p.depth));
+                    if ((used += p.depth) == 8)
+                        row += char(bits), bits = used = 0;
+                }
+            }
+        }
+        if (used)
+            row += char(bits << (8 - used));
+        raw += row;
+    }
+    std::string plte, trns = p.trns;
+    for (COLORREF c : palette)
+        plte += std::string{char(GetRValue(c)), char(GetGValue(c)), char(GetBValue(c))};
+    if (p.type == 3 && trns.empty() && p.alpha != std::array<BYTE, 4>{255, 255, 255, 255})
+        for (COLORREF c : palette)
+            trns += char(p.alpha[std::find(q.begin(), q.end(), c) - q.begin()]);
+    return "\x89PNG\r\n\x1a\n" +
+           PngChunk("IHDR", Be(w) + Be(h) + std::string{char(p.depth), char(p.type), 0, 0, 0}) + p.before +
+           (p.type == 3 ? PngChunk("PLTE", plte) : "") + (trns.empty() ? "" : PngChunk("tRNS", trns)) +
+           PngChunk("IDAT", Deflated(raw)) + PngChunk("IEND", "");
+}
+
+const std::array<BYTE, 4> kOpaque = {255, 255, 255, 255};
+
+// The quad saved by FreeImage as a PNG (`flags`: interlacing) or WebP (lossy quality or WEBP_LOSSLESS); a 32-bit
+// picture carries the alpha per quarter; `exif` goes in as the file's raw EXIF.
+std::string Saved(FREE_IMAGE_FORMAT format, int bpp, int w, int h, const Quad& q, int flags,
+                  const std::array<BYTE, 4>& alpha = kOpaque, const std::string& exif = "")
+{
+    Image image(FreeImage_Allocate(w, h, bpp), &FreeImage_Unload);
+    for (int y = 0; y < h; ++y) {
+        BYTE* line = FreeImage_GetScanLine(image.get(), h - 1 - y);
+        for (int x = 0; x < w; ++x, line += bpp / 8) {
+            const int quarter = (y >= h / 2) * 2 + (x >= w / 2);
+            line[FI_RGBA_RED] = GetRValue(q[quarter]);
+            line[FI_RGBA_GREEN] = GetGValue(q[quarter]);
+            line[FI_RGBA_BLUE] = GetBValue(q[quarter]);
+            if (bpp == 32)
+                line[FI_RGBA_ALPHA] = alpha[quarter];
+        }
+    }
+    if (!exif.empty()) {
+        FITAG* tag = FreeImage_CreateTag();
+        FreeImage_SetTagKey(tag, "ExifRaw");
+        FreeImage_SetTagType(tag, FIDT_BYTE);
+        FreeImage_SetTagLength(tag, DWORD(exif.size()));
+        FreeImage_SetTagCount(tag, DWORD(exif.size()));
+        FreeImage_SetTagValue(tag, exif.data());
+        FreeImage_SetMetadata(FIMD_EXIF_RAW, image.get(), "ExifRaw", tag);
+        FreeImage_DeleteTag(tag);
+    }
+    return EncodeAs(image.get(), format, flags);
+}
+
+// The colour seen where `c` lies over the desktop's colour with opacity `alpha`.
+COLORREF Over(COLORREF c, BYTE alpha, COLORREF desktop)
+{
+    const auto mix = [&](int v, int d) { return BYTE((v * alpha + d * (255 - alpha) + 127) / 255); };
+    return RGB(mix(GetRValue(c), GetRValue(desktop)), mix(GetGValue(c), GetGValue(desktop)),
+               mix(GetBValue(c), GetBValue(desktop)));
+}
+
+// The data of a PNG's first chunk of that type, and the PNG with other data (and a right CRC) in its place.
+std::string ChunkData(const std::string& png, const std::string& type)
+{
+    const size_t at = png.find(type);
+    const BYTE* n = reinterpret_cast<const BYTE*>(&png[at - 4]);
+    return png.substr(at + 4, DWORD(n[0]) << 24 | n[1] << 16 | n[2] << 8 | n[3]);
+}
+std::string WithChunk(const std::string& png, const std::string& type, const std::string& data)
+{
+    const size_t at = png.find(type) - 4;
+    return png.substr(0, at) + PngChunk(type, data) + png.substr(at + 12 + ChunkData(png, type).size());
+}
+// The PNG with one byte of its image data changed, `fromEnd` bytes before the end (0: the zlib checksum's last).
+std::string WithIdatByte(const std::string& png, size_t fromEnd)
+{
+    std::string data = ChunkData(png, "IDAT");
+    data[data.size() - 1 - fromEnd] ^= 0x5A;
+    return WithChunk(png, "IDAT", data);
+}
+
+// A 20000 x 20000 grey PNG of one level: 400 MB of rows, a few hundred KB of file.
+std::string PngBomb()
+{
+    const int side = 20000;
+    z_stream z = {};
+    deflateInit(&z, Z_BEST_COMPRESSION);
+    const std::string row = std::string(1, '\0') + std::string(side, '\x80');
+    std::string idat(1 << 20, '\0');
+    z.next_out = reinterpret_cast<Bytef*>(&idat[0]);
+    z.avail_out = uInt(idat.size());
+    for (int y = 0; y < side; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
+        z.avail_in = uInt(row.size());
+        deflate(&z, y + 1 < side ? Z_NO_FLUSH : Z_FINISH);
+    }
+    idat.resize(z.total_out);
+    deflateEnd(&z);
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", Be(side) + Be(side) + std::string{8, 0, 0, 0, 0}) +
+           PngChunk("IDAT", idat) + PngChunk("IEND", "");
+}
+
 std::string RandomBytes(size_t n, unsigned seed)
 {
     std::mt19937 random(seed);
@@ -141,15 +302,30 @@ std::string RandomBytes(size_t n, unsigned seed)
     return bytes;
 }
 
+// The desktop's colour while a test runs, which transparent pictures are laid over.
+const COLORREF kDesktop = RGB(10, 120, 200);
+
 class ImageCorpusTest : public MainWindowTest {
 protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
+        SetDesktopColour(kDesktop);
         driver::ClearWallpaperTraces();
         MakeLibrary();
         StartShown();
     }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        SetDesktopColour(m_previousDesktop);
+    }
+    static void SetDesktopColour(COLORREF colour)
+    {
+        const INT element = COLOR_DESKTOP;
+        ::SetSysColors(1, &element, &colour);
+    }
+    const COLORREF m_previousDesktop = ::GetSysColor(COLOR_DESKTOP);
     std::string Bitmap() const { return CWallpaperEngine::WallpaperBitmapPath(); }
     // Applies the file as "Set wallpaper" does, over a known previous bitmap; the status line's message.
     std::string Apply(const std::string& name, const std::string& bytes)
@@ -182,7 +358,18 @@ protected:
 TEST_F(ImageCorpusTest, ValidPicturesBecomeTheWallpaperInTheirColours)
 {
     WriteSetting("ResizeType", "S");  // every picture through the scaling and the screen's format
-    const Quad kRedOnly = {kRed, kRed, kRed, kRed};
+    const Quad kRedOnly = {kRed, kRed, kRed, kRed}, kBlackWhite = {RGB(0, 0, 0), kWhite, kWhite, RGB(0, 0, 0)};
+    const Quad kLevels = {RGB(0, 0, 0), RGB(85, 85, 85), RGB(170, 170, 170), kWhite};  // exact at 2 to 16 bits
+    const Quad kLevelsOneClear = {RGB(0, 0, 0), kDesktop, RGB(170, 170, 170), kWhite};
+    const Quad kFourGreenClear = {kRed, kDesktop, kBlue, kWhite};
+    // kFour as stored before EXIF orientation 6 (turned right to show), 8 (left), 3 (half) and 2 (mirrored).
+    const Quad kTurnedRight = {kGreen, kWhite, kRed, kBlue}, kTurnedLeft = {kBlue, kRed, kWhite, kGreen};
+    const Quad kUpsideDown = {kWhite, kBlue, kGreen, kRed}, kMirrored = {kGreen, kRed, kWhite, kBlue};
+    const std::array<BYTE, 4> kSome = {255, 0, 128, 255};  // opaque, clear, half, opaque
+    const auto Seen = [&](const Quad& q) {
+        return Quad{Over(q[0], kSome[0], kDesktop), Over(q[1], kSome[1], kDesktop), Over(q[2], kSome[2], kDesktop),
+                    Over(q[3], kSome[3], kDesktop)};
+    };
     const std::string padded = MakeBmp({24, BI_RGB, 40, 0, false, kEolThenEob}, 63, 20, kFour);
     const struct { const char* name; std::string bytes; Quad q; int tolerance; } cases[] = {
         {"1bpp.bmp", MakeBmp({1, BI_RGB, 40, 0, false, kEolThenEob}, 37, 20, kTwo), kTwo, 0},
@@ -214,6 +401,47 @@ TEST_F(ImageCorpusTest, ValidPicturesBecomeTheWallpaperInTheirColours)
         {"one-pixel.jpg", MakeJpeg(24, 1, 1, kRedOnly), kRedOnly, 24},
         {"wide.jpg", MakeJpeg(24, 4000, 2, kRedOnly), kRedOnly, 24},
         {"100-megapixels.jpg", MakeJpeg(24, 12000, 8400, kFour), kFour, 24},
+        {"photo.jpeg", MakeJpeg(24, 64, 48, kFour), kFour, 24},
+        {"camera.JPE", MakeJpeg(24, 64, 48, kFour), kFour, 24},
+        {"old.jfif", MakeJpeg(24, 64, 48, kFour), kFour, 24},
+        // PNG: every colour type and depth, tRNS and alpha over the desktop, Adam7, eXIf orientation.
+        {"grey-1bit.png", MakePng({0, 1, kOpaque}, 37, 20, kBlackWhite), kBlackWhite, 0},
+        {"grey-2bit.png", MakePng({0, 2, kOpaque}, 33, 20, kLevels), kLevels, 0},
+        {"grey-4bit.png", MakePng({0, 4, kOpaque}, 31, 20, kLevels), kLevels, 0},
+        {"grey-8bit.png", MakePng({0, 8, kOpaque}, 31, 20, kLevels), kLevels, 0},
+        {"grey-16bit.png", MakePng({0, 16, kOpaque}, 31, 20, kLevels), kLevels, 0},
+        {"grey-2bit-trns.png", MakePng({0, 2, kOpaque, Le(0x0100, 2)}, 33, 20, kLevels), kLevelsOneClear, 0},
+        {"grey-alpha.png", MakePng({4, 8, kSome}, 31, 20, kLevels), Seen(kLevels), 1},
+        {"grey-alpha-16bit.png", MakePng({4, 16, kSome}, 31, 20, kLevels), Seen(kLevels), 1},
+        {"palette-1bit.png", MakePng({3, 1, kOpaque}, 37, 20, kTwo), kTwo, 0},
+        {"palette-2bit.png", MakePng({3, 2, kOpaque}, 33, 20, kFour), kFour, 0},
+        {"palette-4bit.png", MakePng({3, 4, kOpaque}, 33, 20, kFour), kFour, 0},
+        {"palette-8bit.png", MakePng({3, 8, kOpaque}, 31, 20, kFour), kFour, 0},
+        {"palette-2bit-trns.png", MakePng({3, 2, kSome}, 33, 20, kFour), Seen(kFour), 1},
+        {"palette-8bit-trns.png", MakePng({3, 8, kSome}, 31, 20, kFour), Seen(kFour), 1},
+        {"rgb.png", MakePng({2, 8, kOpaque}, 31, 20, kFour), kFour, 0},
+        {"rgb-16bit.png", MakePng({2, 16, kOpaque}, 31, 20, kFour), kFour, 0},
+        {"rgb-trns.png", MakePng({2, 8, kOpaque, std::string("\0\0\0\xFF\0\0", 6)}, 31, 20, kFour), kFourGreenClear, 0},
+        {"rgba.png", MakePng({6, 8, kSome}, 31, 20, kFour), Seen(kFour), 1},
+        {"rgba-16bit.png", MakePng({6, 16, kSome}, 31, 20, kFour), Seen(kFour), 1},
+        {"adam7.png", Saved(FIF_PNG, 24, 61, 37, kFour, PNG_INTERLACED), kFour, 0},
+        {"adam7-rgba.png", Saved(FIF_PNG, 32, 61, 37, kFour, PNG_INTERLACED, kSome), Seen(kFour), 1},
+        {"exif-turned-right.png", MakePng({2, 8, kOpaque, "", PngChunk("eXIf", Exif(6, false))}, 30, 40, kTurnedRight),
+         kFour, 0},
+        {"exif-upside-down.png", MakePng({2, 8, kOpaque, "", PngChunk("eXIf", Exif(3, false))}, 40, 30, kUpsideDown),
+         kFour, 0},
+        {"png-inside.jpg", MakePng({2, 8, kOpaque}, 31, 20, kFour), kFour, 0},
+        // WebP: lossy, lossless, alpha, EXIF orientation with and without its prefix, a photo decoded scaled.
+        {"lossy.webp", Saved(FIF_WEBP, 24, 64, 48, kFour, 90), kFour, 24},
+        {"lossless.webp", Saved(FIF_WEBP, 24, 61, 37, kFour, WEBP_LOSSLESS), kFour, 0},
+        {"lossless-alpha.webp", Saved(FIF_WEBP, 32, 61, 37, kFour, WEBP_LOSSLESS, kSome), Seen(kFour), 1},
+        {"lossy-alpha.webp", Saved(FIF_WEBP, 32, 64, 48, kFour, 90, kSome), Seen(kFour), 24},
+        {"exif-turned-left.webp", Saved(FIF_WEBP, 24, 30, 40, kTurnedLeft, WEBP_LOSSLESS, kOpaque, Exif(8, false)),
+         kFour, 0},
+        {"exif-mirrored.webp", Saved(FIF_WEBP, 24, 40, 30, kMirrored, WEBP_LOSSLESS, kOpaque, Exif(2, true)), kFour,
+         0},
+        {"webp-inside.jpg", Saved(FIF_WEBP, 24, 61, 37, kFour, WEBP_LOSSLESS), kFour, 0},
+        {"2400x1800.webp", Saved(FIF_WEBP, 24, 2400, 1800, kFour, 80), kFour, 24},
     };
     CPreviewDlg* preview = Preview();
     for (const auto& c : cases) {
@@ -232,6 +460,10 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
     const std::string rle4 = MakeBmp({4, BI_RLE4, 40, 0, false, kEolThenEob}, 64, 48, kFour);
     const std::string jpeg = MakeJpeg(24, 64, 48, kFour), progressive = MakeJpeg(24, 64, 48, kFour, JPEG_PROGRESSIVE);
     const size_t scan = jpeg.find("\xFF\xDA");
+    const std::string png = MakePng({2, 8, kOpaque}, 64, 48, kFour);
+    const std::string palette = MakePng({3, 2, kOpaque}, 64, 48, kFour);
+    const size_t idatCrc = png.find("IEND") - 8;
+    const std::string lossy = Saved(FIF_WEBP, 24, 64, 48, kFour, 90), lossless = Saved(FIF_WEBP, 24, 64, 48, kFour, WEBP_LOSSLESS);
     const struct { const char* name; std::string bytes; } cases[] = {
         {"empty.bmp", ""}, {"empty.jpg", ""}, {"random.bmp", RandomBytes(6000, 1)},
         {"random.jpg", RandomBytes(6000, 2)}, {"signature-then-random.bmp", "BM" + RandomBytes(6000, 3)},
@@ -262,6 +494,18 @@ TEST_F(ImageCorpusTest, DamagedFilesAreRefusedAndTheOldWallpaperStays)
         {"offset-past-end-8bpp.bmp", Patched(indexed, 10, Le(DWORD(indexed.size()) + 100, 4))},
         {"offset-past-end-rle.bmp", Patched(rle, 10, Le(DWORD(rle.size()), 4))},
         {"folder.jpg", ""},  // a folder
+        {"empty.png", ""}, {"random.webp", RandomBytes(6000, 4)}, {"signature-then-random.png", png.substr(0, 8) + RandomBytes(6000, 5)},
+        {"cut-in-png-header.png", png.substr(0, 20)}, {"cut-in-idat.png", png.substr(0, png.find("IDAT") + 40)},
+        {"iend-missing.png", png.substr(0, png.size() - 12)}, {"idat-crc-wrong.png", Patched(png, idatCrc, "\xDE\xAD")},
+        {"idat-damaged.png", WithIdatByte(png, 30)}, {"adler32-wrong.png", WithIdatByte(png, 0)},
+        {"rows-missing.png", MakePng({2, 8, kOpaque, "", "", -1}, 64, 48, kFour)},
+        {"rows-extra.png", MakePng({2, 8, kOpaque, "", "", 4}, 64, 48, kFour)},
+        {"index-past-palette.png", WithChunk(palette, "PLTE", ChunkData(palette, "PLTE").substr(0, 6))},
+        {"claims-70000x48.png", WithChunk(png, "IHDR", Be(70000) + ChunkData(png, "IHDR").substr(4))},
+        {"claims-20000x20000.png", PngBomb()},
+        {"cut-lossy.webp", lossy.substr(0, lossy.size() * 2 / 3)}, {"cut-lossless.webp", lossless.substr(0, lossless.size() - 10)},
+        {"cut-in-riff-header.webp", lossy.substr(0, 10)}, {"riff-size-past-end.webp", Patched(lossy, 4, Le(DWORD(lossy.size()) * 2, 4))},
+        {"claims-16383x16383.webp", Patched(lossy, lossy.find("\x9D\x01\x2A") + 3, Le(16383, 2) + Le(16383, 2))},
     };
     ::CreateDirectoryA(LibraryFile("folder.jpg").c_str(), nullptr);
     CPreviewDlg* preview = Preview();
@@ -304,23 +548,47 @@ TEST_F(ImageCorpusTest, PhotosTurnOnlyByTheOrientationTheirHeaderShowed)
     }
 }
 
+// Compressed text chunks that inflate to 7 MB each: read and kept, 60 of them would take 420 MB (and FreeImage's
+// copies as much again) before a pixel is decoded. The picture itself is fine.
+TEST_F(ImageCorpusTest, PngTextThatInflatesToGigabytesCostsNoMemory)
+{
+    const std::string text = PngChunk("zTXt", std::string("Comment\0\0", 9) + Deflated(std::string(7 << 20, 'a')));
+    std::string chunks;
+    for (int i = 0; i < 60; ++i)
+        chunks += text;
+    EXPECT_EQ(Apply("text-bomb.png", MakePng({2, 8, kOpaque, "", chunks}, 64, 48, kFour)),
+              "Setting new wallpaper completed successfully.");
+    ExpectColours(kFour, 0);
+    EXPECT_TRUE(Preview()->LoadPreviewImage(LibraryFile("text-bomb.png")));
+    PROCESS_MEMORY_COUNTERS memory = {};
+    ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory));
+    EXPECT_LT(memory.PeakWorkingSetSize, size_t(200) << 20);
+}
+
 // Random bytes changed in the headers and the first data: each variant is set as the wallpaper and
 // previewed in this one process; none may crash or hang, and memory stays bounded.
 TEST_F(ImageCorpusTest, MutatedHeadersNeverCrashHangOrExhaustMemory)
 {
     const std::string bases[] = {MakeBmp({24, BI_RGB, 40, 0, false, kEolThenEob}, 40, 30, kFour),
                                  MakeBmp({8, BI_RLE8, 124, 0, false, kEolThenEob}, 40, 30, kFour),
-                                 MakeJpeg(24, 40, 30, kFour), MakeJpeg(24, 40, 30, kFour, JPEG_PROGRESSIVE)};
+                                 MakeJpeg(24, 40, 30, kFour), MakeJpeg(24, 40, 30, kFour, JPEG_PROGRESSIVE),
+                                 MakePng({3, 4, {255, 0, 128, 255}}, 40, 30, kFour),
+                                 Saved(FIF_WEBP, 32, 40, 30, kFour, 90, {255, 0, 128, 255})};
+    // The headers and the first 64 bytes of pixel, scan or image data.
+    const auto dataStart = [](int base, const std::string& bytes) {
+        return base < 2 ? *reinterpret_cast<const DWORD*>(&bytes[10])
+                        : bytes.find(base < 4 ? "\xFF\xDA" : base == 4 ? "IDAT" : "VP8 ");
+    };
+    const char* const names[] = {"mutant.bmp", "mutant.bmp", "mutant.jpg", "mutant.jpg", "mutant.png", "mutant.webp"};
     std::mt19937 random(11);
     int loaded = 0, refused = 0;
-    for (int variant = 0; variant < 400; ++variant) {
-        const int base = variant % 4;
+    for (int variant = 0; variant < 600; ++variant) {
+        const int base = variant % 6;
         std::string bytes = bases[base];
-        // The headers and the first 64 bytes of pixel or scan data.
-        const size_t span = 64 + (base < 2 ? *reinterpret_cast<const DWORD*>(&bytes[10]) : bytes.find("\xFF\xDA"));
+        const size_t span = 64 + dataStart(base, bytes);
         for (int n = 1 + random() % 4; n > 0; --n)
             bytes[random() % std::min(span, bytes.size())] = char(random());
-        const std::string name = base < 2 ? "mutant.bmp" : "mutant.jpg";
+        const std::string name = names[base];
         const std::string outcome = Apply(name, bytes);
         Preview()->LoadPreviewImage(LibraryFile(name));
         if (outcome == kRefused && ReadFileBytes(Bitmap()) == "previous bitmap")

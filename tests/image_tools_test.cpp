@@ -27,17 +27,23 @@ struct DibBlock {  // a packed DIB, freed when the test ends; At reads a 32-bit 
     }
 };
 
-// The extension decides the decoder; a file of the other kind gives nothing (damaged files: the corpus).
-TEST(ImageToolsLoad, ExtensionDecidesTheDecoder)
+// The extension decides whether a file is a picture, its content which decoder reads it (damaged files: the
+// corpus).
+TEST(ImageToolsLoad, ExtensionAdmitsContentDecides)
 {
     TempDir dir;
-    ASSERT_TRUE(MakeImageFile(dir / "photo.jpg", 40, 30) && MakeImageFile(dir / "a.b.bmp", 17, 9));
+    ASSERT_TRUE(MakeImageFile(dir / "photo.jpg", 40, 30) && MakeImageFile(dir / "a.b.bmp", 17, 9) &&
+                MakeImageFile(dir / "shot.png", 23, 5) && MakeImageFile(dir / "web.webp", 19, 7));
     ASSERT_TRUE(::CreateDirectoryA((dir / "set.jpg").c_str(), nullptr));
-    const std::string jpeg = ReadFileBytes(dir / "photo.jpg"), bmp = ReadFileBytes(dir / "a.b.bmp");
+    const std::string jpeg = ReadFileBytes(dir / "photo.jpg"), bmp = ReadFileBytes(dir / "a.b.bmp"),
+                      png = ReadFileBytes(dir / "shot.png"), webp = ReadFileBytes(dir / "web.webp");
     const struct { const char* name; std::string bytes; int width; } cases[] = {  // width 0: no image
-        {"UPPER.JPG", jpeg, 40}, {"a.b.bmp", bmp, 17}, {"set.jpg\\inner.BMP", bmp, 17}, {"photo.jpeg", jpeg, 0},
-        {"noextension", jpeg, 0}, {"set.jpg\\picture", jpeg, 0}, {"photo.jpg.txt", jpeg, 0},
-        {"bmp-inside.jpg", bmp, 0}, {"jpeg-inside.bmp", jpeg, 0}, {"nowhere\\missing.jpg", "not written", 0},
+        {"UPPER.JPG", jpeg, 40}, {"a.b.bmp", bmp, 17}, {"set.jpg\\inner.BMP", bmp, 17}, {"photo.jpeg", jpeg, 40},
+        {"photo.JPE", jpeg, 40}, {"photo.jfif", jpeg, 40}, {"shot.PNG", png, 23}, {"web.webp", webp, 19},
+        {"noextension", jpeg, 0}, {"set.jpg\\picture", jpeg, 0}, {"photo.jpg.txt", jpeg, 0}, {"shot.gif", png, 0},
+        {"bmp-inside.jpg", bmp, 17}, {"jpeg-inside.bmp", jpeg, 40}, {"png-inside.jpg", png, 23},
+        {"webp-inside.jpeg", webp, 19}, {"text-inside.png", "plain text, no picture at all", 0},
+        {"nowhere\\missing.jpg", "not written", 0},
     };
     for (const auto& c : cases) {
         WriteFileBytes(dir / c.name, c.bytes);

@@ -17,21 +17,53 @@ protected:
 
 }  // namespace
 
-TEST_F(LibraryListTest, ListsBmpAndJpgEntriesWithSizeInKilobytesAndType)
+TEST_F(LibraryListTest, ListsEveryPictureExtensionWithSizeInKilobytesAndType)
 {
     AddFile("a.b.bmp", 2048);
     AddFile("big.jpg", 1536000);
     AddFile("small.bmp", 1023);
     AddFile("photo.JPG", 1024);
     AddFile("Sunset.Jpg", 5000);
+    AddFile("camera.jpeg", 3072);
+    AddFile("Old.JPE", 10);
+    AddFile("scan.jfif", 10);
+    AddFile("shot.PNG", 10);
+    AddFile("web.webp", 10);
     ASSERT_TRUE(::CreateDirectoryA(LibraryFile("holiday.jpg").c_str(), nullptr));
-    for (const char* skipped : {"photo.jpeg", "archive.jpg.txt", "photo.png", "notes.txt", "jpg"})
+    for (const char* skipped : {"archive.jpg.txt", "photo.gif", "notes.txt", "jpg", "shot.png;", "web.web"})
         AddFile(skipped, 100);
     StartShown();
     // By name, letter case not deciding; a folder named like an image is listed.
-    EXPECT_EQ(Rows(0), (Names{"a.b.bmp", "big.jpg", "holiday.jpg", "photo.JPG", "small.bmp", "Sunset.Jpg"}));
-    EXPECT_EQ(Rows(1), (Names{"2", "1500", "0", "1", "0", "4"}));
-    EXPECT_EQ(Rows(2), (Names{"BMP", "JPG", "JPG", "JPG", "BMP", "JPG"}));
+    EXPECT_EQ(Rows(0), (Names{"a.b.bmp", "big.jpg", "camera.jpeg", "holiday.jpg", "Old.JPE", "photo.JPG", "scan.jfif",
+                              "shot.PNG", "small.bmp", "Sunset.Jpg", "web.webp"}));
+    EXPECT_EQ(Rows(1), (Names{"2", "1500", "3", "0", "0", "1", "0", "0", "0", "4", "0"}));
+    EXPECT_EQ(Rows(2), (Names{"BMP", "JPG", "JPEG", "JPG", "JPE", "JPG", "JFIF", "PNG", "BMP", "JPG", "WEBP"}));
+    // Every type shows whole: the column holds its text and the list view's margins.
+    const int width = int(::SendMessageA(ListHwnd(), LVM_GETCOLUMNWIDTH, 2, 0));
+    for (const std::string& type : Rows(2))
+        EXPECT_LE(::SendMessageA(ListHwnd(), LVM_GETSTRINGWIDTHA, 0, LPARAM(type.c_str())) + 12, width) << type;
+}
+
+// Pick random takes any picture, whatever its extension and whatever it holds; it never sets the same one twice
+// running, so every pick is a new picture of the folder.
+TEST_F(LibraryListTest, PickRandomTakesPicturesOfEveryExtension)
+{
+    for (const char* name : {"a.jpeg", "b.jpe", "c.jfif", "d.png", "e.webp"})
+        AddImage(name, 40, 30);
+    AddImage("f.jpe", 40, 30);
+    ::CopyFileA(LibraryFile("d.png").c_str(), LibraryFile("g.jfif").c_str(), FALSE);  // a PNG under a JPEG name
+    const Names all = {"a.jpeg", "b.jpe", "c.jfif", "d.png", "e.webp", "f.jpe", "g.jfif"};
+    StartShown();
+    EXPECT_EQ(Rows(), all);
+    std::string previous;
+    for (int pick = 0; pick < 8; ++pick) {
+        Click(IDC_PICK_RANDOM);
+        const Names selected = SelectedRows();
+        ASSERT_EQ(selected.size(), 1u);
+        EXPECT_EQ(Status(), "Setting new wallpaper completed successfully. Image file : " + LibraryFile(selected[0]));
+        EXPECT_NE(selected[0], previous);
+        previous = selected[0];
+    }
 }
 
 // Names were compared last at start-up: the first header click reverses them, and the

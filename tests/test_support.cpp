@@ -222,23 +222,30 @@ Image MakePicture(int w, int h, const std::function<COLORREF(int x, int y)>& col
     return image;
 }
 
-std::string Encode(FIBITMAP* image, bool jpeg, int jpegFlags)
+std::string EncodeAs(FIBITMAP* image, int format, int flags)
 {
     FIMEMORY* memory = FreeImage_OpenMemory();
     BYTE* data = nullptr;
     DWORD size = 0;
-    if (image && FreeImage_SaveToMemory(jpeg ? FIF_JPEG : FIF_BMP, image, memory,
-                                        jpeg ? JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444 | jpegFlags : 0))
+    if (image && FreeImage_SaveToMemory(static_cast<FREE_IMAGE_FORMAT>(format), image, memory, flags))
         FreeImage_AcquireMemory(memory, &data, &size);
     std::string bytes(reinterpret_cast<char*>(data), size);
     FreeImage_CloseMemory(memory);
     return bytes;
 }
 
+std::string Encode(FIBITMAP* image, bool jpeg, int jpegFlags)
+{
+    return jpeg ? EncodeAs(image, FIF_JPEG, JPEG_QUALITYSUPERB | JPEG_SUBSAMPLING_444 | jpegFlags)
+                : EncodeAs(image, FIF_BMP, 0);
+}
+
 bool MakeImageFile(const std::string& path, int w, int h, COLORREF colour)
 {
     const Image image = MakePicture(w, h, [&](int x, int y) { return x == 0 || y == h - 1 ? 0 : colour; });
-    const std::string bytes = Encode(image.get(), FreeImage_GetFIFFromFilename(path.c_str()) == FIF_JPEG);
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    const std::string bytes = format == FIF_PNG || format == FIF_WEBP ? EncodeAs(image.get(), format, 0)
+                                                                      : Encode(image.get(), format == FIF_JPEG);
     WriteFileBytes(path, bytes);
     return !bytes.empty() && ReadFileBytes(path) == bytes;
 }

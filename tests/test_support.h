@@ -68,7 +68,10 @@ using Image = std::unique_ptr<FIBITMAP, void (*)(FIBITMAP*)>;
 Image MakePicture(int w, int h, const std::function<COLORREF(int x, int y)>& colourAt, int bpp = 24);
 // The picture's bytes as a file of that format (JPEG flags: superb quality, no chroma subsampling and these).
 std::string Encode(FIBITMAP* image, bool jpeg, int jpegFlags = 0);
-// Saves a w x h picture (JPEG or BMP by extension) of one colour with a black left column and bottom row.
+// The picture's bytes as a file of any FREE_IMAGE_FORMAT FreeImage writes, with its save flags.
+std::string EncodeAs(FIBITMAP* image, int format, int flags = 0);
+// Saves a w x h picture (JPEG, PNG, WebP by extension, else BMP) of one colour with a black left column and
+// bottom row.
 bool MakeImageFile(const std::string& path, int w, int h, COLORREF colour = RGB(200, 40, 40));
 
 }  // namespace testing_support

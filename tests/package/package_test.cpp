@@ -56,12 +56,14 @@ TEST(PackageTest, HoldsTheExeAndItsPapersInWindowsTextForm)
     EXPECT_NE(guide.find("KavroWallpaper " KAVRO_VERSION " - user guide\r\n"), std::string::npos);
     EXPECT_NE(ReadFileBytes(dir + "\\LICENSE.txt").find("MIT License\r\n"), std::string::npos);
 
-    // What the FreeImage and libjpeg-turbo licences ask to be shown, and their texts.
+    // What the FreeImage and libjpeg-turbo licences ask to be shown, and the texts of every codec's licence.
     const std::string notices = ReadFileBytes(dir + "\\THIRD-PARTY-NOTICES.txt");
     for (const char* required : {"This software uses the FreeImage open source image library",
                                  "FreeImage Public License - Version 1.0",
                                  "based in part on the work of the Independent JPEG Group",
-                                 "The Modified (3-clause) BSD License", "The zlib License"})
+                                 "The Modified (3-clause) BSD License", "The zlib License",
+                                 "PNG Reference Library License version 2", "Copyright (c) 2010, Google Inc.",
+                                 "Additional IP Rights Grant (Patents)", "Jean-loup Gailly and Mark Adler"})
         EXPECT_NE(notices.find(required), std::string::npos) << required;
     for (const std::string& text : {guide, notices}) {
         const auto lf = std::count(text.begin(), text.end(), '\n');
