@@ -87,7 +87,7 @@ BOOL CWallpaperDlg::OnInitDialog()
 
     m_menuList.Reset(::LoadMenuA(CWinApp::Instance()->ResourceInstance(), MAKEINTRESOURCEA(IDR_LIST_MENU)));
     m_trayIcon.Add(m_hWnd, m_hIcon, kTitle, IDR_TRAY_MENU);
-    ArmBackgroundWork();
+    ArmBackgroundWork(true);
     CreateFonts();
     CreateToolTips();
     UpdateButtonStates();
@@ -427,11 +427,13 @@ LRESULT CWallpaperDlg::OnTimer(WPARAM wParam, LPARAM)
 }
 
 // Timed changes and the hot key follow the settings: at start and after Options.
-void CWallpaperDlg::ArmBackgroundWork()
+void CWallpaperDlg::ArmBackgroundWork(bool tellInStatus)
 {
     if (!m_changeTimer.Start(m_hWnd, m_settings.ChangeEveryMinutes()))
         SetStatusText("The timer for changing the wallpaper could not be started.");
-    AfterChange(false);
+    else if (tellInStatus)  // after Options, its own message says it
+        AfterChange(false);
+    m_trayIcon.SetTip(m_changeTimer.TrayTip(kTitle).c_str());
     const unsigned hotkey = m_settings.PickHotkey();
     if (!m_pickHotkey.Register(m_hWnd, hotkey))
         SetStatusText(CPickHotkey::NameOf(hotkey) + " is used by another program. Choose another key in Options.");
@@ -643,11 +645,6 @@ void CWallpaperDlg::OnOptionsOpened()
     for (int id : {IDC_OPTIONS, IDC_ADD_FILES, IDC_DELETE_FILES, IDC_SET_WALLPAPER, IDC_PICK_RANDOM})
         ::EnableWindow(Item(id), FALSE);
     ::ShowWindow(m_listFiles, SW_HIDE);
-}
-
-void CWallpaperDlg::OnOptionsStored()
-{
-    ArmBackgroundWork();
 }
 
 void CWallpaperDlg::OnOptionsClosed()

@@ -38,7 +38,8 @@ public:
     // While Options is open the list is hidden and only Hide, About and Exit work.
     void OnOptionsOpened() override;
     void OnOptionsClosed() override;
-    void OnOptionsStored() override;
+    // Timed changes and the hot key follow the stored options.
+    void OnOptionsStored() override { ArmBackgroundWork(false); }
     // "<message> Image file : <path>"; an empty message shows nothing.
     void ShowImageFileStatus(const std::string& message, const std::string& path) override;
     void RepaintNow() override;
@@ -93,7 +94,7 @@ private:
     void ShowAboutBox();
     void HideToTray();
     void RestoreFromTray();
-    void ArmBackgroundWork();
+    void ArmBackgroundWork(bool tellInStatus);
     void PickRandom(bool byTimer);
     // The tray tip and the status line tell when the next timed change is due.
     void AfterChange(bool byHand);
