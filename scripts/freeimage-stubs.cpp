@@ -29,3 +29,7 @@ KAVRO_FORMAT_STUB(J2K,  "J2K",     "JPEG-2000 codestream (not built)",     "j2k,
 KAVRO_FORMAT_STUB(JP2,  "JP2",     "JPEG-2000 file (not built)",           "jp2",         "image/jp2")
 KAVRO_FORMAT_STUB(RAW,  "RAW",     "Camera RAW image (not built)",         "raw,dng,cr2,crw,nef,nrw,arw,orf,rw2,pef,raf,srw", "image/x-dcraw")
 KAVRO_FORMAT_STUB(JXR,  "JPEG-XR", "JPEG XR image (not built)",            "jxr,wdp,hdp", "image/vnd.ms-photo")
+#ifdef KAVRO_WITHOUT_PNG_WEBP  // the fuzzing build, which reads BMP and JPEG only
+KAVRO_FORMAT_STUB(PNG,  "PNG",     "Portable Network Graphics (not built)", "png",        "image/png")
+KAVRO_FORMAT_STUB(WEBP, "WebP",    "WebP image (not built)",               "webp",        "image/webp")
+#endif

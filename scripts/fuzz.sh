@@ -113,11 +113,13 @@ fi
 # One ninja file for FreeImage, the targets and the seed maker; ninja rebuilds
 # what changed (the patched sources are new files after each unpack).
 eval "$(sed -n '/^LEFT_OUT=(/,/)/p' "$ROOT/scripts/build-deps.sh")"
+# The targets read BMP and JPEG: no libpng, libwebp or zlib natively.
+LEFT_OUT+=(PluginPNG PluginWebP ZLibInterface)
 [[ ${#LEFT_OUT[@]} -gt 0 ]] || die "no LEFT_OUT list in build-deps.sh"
 NINJA="$PREFIX/build.ninja"
 {
 	echo "san = $SAN"
-	echo "fi_flags = -w -DFREEIMAGE_LIB -DNDEBUG -I$FI_SRC/Source -I$FI_SRC/Source/Metadata -I$FI_SRC/Source/FreeImageToolkit -I$PREFIX/jpeg/include"
+	echo "fi_flags = -w -DFREEIMAGE_LIB -DNDEBUG -DKAVRO_WITHOUT_PNG_WEBP -I$FI_SRC/Source -I$FI_SRC/Source/Metadata -I$FI_SRC/Source/FreeImageToolkit -I$PREFIX/jpeg/include"
 	echo "our_flags = -std=c++17 -Wall -Wextra -DFREEIMAGE_LIB -I$ROOT -I$FI_SRC/Source"
 	echo "rule cc"
 	echo "  command = $CC \$san -fsanitize=fuzzer-no-link \$fi_flags -MMD -MF \$out.d -c \$in -o \$out"
