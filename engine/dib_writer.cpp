@@ -174,14 +174,12 @@ HGLOBAL ToScreenFormat(HGLOBAL block)
     if (!block)
         return nullptr;
     CGlobalBlock owned(block);
-    int screenBits = 0;
     CBitmap bitmap;
     {
         const CClientDC screen(nullptr);
         if (!screen)
             return nullptr;
-        screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
-        if (screenBits == 32)
+        if (::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES) == 32)
             return owned.Release();
         const auto* info = static_cast<const BITMAPINFO*>(static_cast<HGLOBAL>(owned));  // a fixed block
         const BYTE* rows = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;  // no colour table
@@ -264,22 +262,8 @@ HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette)
 
 HGLOBAL StretchToDib(FIBITMAP* image, const RECT* part, int width, int height)
 {
-    int screenBits = 0;
-    CBitmap bitmap;
-    {
-        const CClientDC screen(nullptr);
-        if (!screen)
-            return nullptr;
-        screenBits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
-        if (screenBits != 32)
-            bitmap.Reset(AverageIntoBitmap(image, part, width, height, screen));
-    }
-    if (screenBits == 32) {
-        // The usual screen: the averaged rows already are its format, so the
-        // block is filled directly, without a device bitmap in between.
-        return AverageIntoBlock(image, part, width, height);
-    }
-    return bitmap ? BitmapToDib(bitmap, BI_RGB, nullptr) : nullptr;
+    // On the usual 32-bit screen the averaged rows already are its format.
+    return ToScreenFormat(AverageIntoBlock(image, part, width, height));
 }
 
 // ---------------------------------------------------------------- writing
