@@ -16,10 +16,13 @@ kavro_wine_virtual_desktop
 # 60 s more under CI. First, so that CTest's summary closes the output.
 fuzz_status=0
 if [ $# -eq 0 ]; then
+    # The regression inputs decide; a new finding of the timed run is
+    # reported loudly (it becomes a mend and a regression input), but a random
+    # minute must not decide whether a change lands.
+    bash "$KAVRO_ROOT/scripts/fuzz.sh" --replay || fuzz_status=1
     if [ "${CI:-}" = "true" ]; then
-        bash "$KAVRO_ROOT/scripts/fuzz.sh" 60 || fuzz_status=1
-    else
-        bash "$KAVRO_ROOT/scripts/fuzz.sh" --replay || fuzz_status=1
+        bash "$KAVRO_ROOT/scripts/fuzz.sh" 60 ||
+            kavro_log "FUZZING FOUND SOMETHING NEW: see the findings folder printed above"
     fi
 fi
 
