@@ -169,6 +169,17 @@ bool Resample(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, 
 {
     if (!source || sw <= 0 || sh <= 0 || width <= 0 || height <= 0 || (step != 3 && step != 4))
         return false;
+    if (sw == width && sh == height) {
+        // Nothing to scale (a picture decoded at the fitted size): the rows
+        // are only widened, to the same pixels the weights would give.
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* p = source + y * pitch;
+            std::uint32_t* line = out + static_cast<size_t>(y) * width;
+            for (int x = 0; x < width; ++x, p += step)
+                line[x] = p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16;
+        }
+        return true;
+    }
     const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
     const size_t rowBytes = static_cast<size_t>(sw) * step;
     // Room past the row for the loads of a padding tap (weight zero) and for

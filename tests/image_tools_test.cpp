@@ -169,6 +169,16 @@ TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSize)
     EXPECT_EQ(same.At(1, 47), kRed);  // the top row
     EXPECT_EQ(same.At(63, 20), kRed);  // the last column
     EXPECT_EQ(same.At(62, 0), kWhite);
+    // At its own size a picture comes out pixel for pixel, from 24-bit rows (padded) and from 32-bit ones.
+    const auto noise = [](int x, int y) { return COLORREF((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) & 0xFFFFFF); };
+    const Image odd24 = MakePicture(37, 5, noise);
+    const Image odd32(FreeImage_ConvertTo32Bits(odd24.get()), &FreeImage_Unload);
+    for (FIBITMAP* picture : {odd24.get(), odd32.get()}) {
+        const DibBlock copy{tools.StretchToDib(picture, 37, 5)};
+        ASSERT_TRUE(copy.h);
+        for (int i = 0; i < 37 * 5; ++i)
+            ASSERT_EQ(copy.At(i % 37, 4 - i / 37), noise(i % 37, i / 37)) << FreeImage_GetBPP(picture) << " bit, " << i;
+    }
     for (int i = 0; i < 16 * 4; ++i)
         EXPECT_NE(shrunk.At(i % 16, i / 16) & 0xC0C0C0, 0u) << "black at " << i;
     EXPECT_EQ(tools.StretchToDib(image.get(), 100000, 100000), nullptr);  // past a 32-bit size
