@@ -23,7 +23,12 @@ void CChangeUndo::Keep(const std::string& path)
 {
     m_path = path;
     m_aside = path + ".old";
-    if (!::CopyFileA(path.c_str(), m_aside.c_str(), FALSE))
+    // A second name for the old file costs nothing, and the new one is
+    // written beside it and renamed over the path, never into the old file.
+    // A volume without links (FAT) gets a copy.
+    ::DeleteFileA(m_aside.c_str());
+    if (!::CreateHardLinkA(m_aside.c_str(), path.c_str(), nullptr) &&
+        !::CopyFileA(path.c_str(), m_aside.c_str(), FALSE))
         m_aside.clear();  // nothing there (or nothing to keep)
 }
 

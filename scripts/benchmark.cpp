@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/wallpaper_dlg.h"
+#include "engine/change_undo.h"
 #include "engine/image_ptr.h"
 #include "engine/image_tools.h"
 #include "engine/monitor_layout.h"
@@ -343,6 +344,15 @@ bool BenchWallpaper(const std::string& photo, const std::string& vips, int sw, i
     decoded.reset();
     Measure("  part: WriteDib", [&] { return tools.WriteDib(dir / "written.bmp", block); });
     block.Reset();
+    // What a change does besides: the old bitmap kept for an undo, and the
+    // system handed the new one (it reads and shows it).
+    const std::string shown = CWallpaperEngine::WallpaperBitmapPath();
+    Measure("  part: old bitmap kept aside", [&] {
+        CChangeUndo undo(CWallpaperEngine::SystemDesktop());
+        undo.Keep(shown);
+        return true;
+    });
+    Measure("  part: SystemParametersInfo", [&] { return CWallpaperEngine::SystemDesktop().SetWallpaper(shown); });
     Measure("  part: preview-size " + Kind(photo) + " decode", [&] {
         return ImagePtr(tools.LoadImageFile(source, 134, 89)) != nullptr;
     });

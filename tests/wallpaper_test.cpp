@@ -200,7 +200,7 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
     const std::string kNoTitle = "Wallpaper set, but its title could not be written to " + IniPath() + ".";
     // written: where the bitmap is; registry: the desktop's "Wallpaper" afterwards (the
     // system itself stores it when it takes the picture); seen: tile and style at the call.
-    // A failure leaves no bitmap and the desktop's values as they were; "ini": the settings
+    // A failure leaves the bitmap and the desktop's values as they were; "ini": the settings
     // file is held open by another program.
     struct Case { std::string windows, user, failing, written, message, registry, seen; };
     const Case cases[] = {
@@ -222,6 +222,9 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
         ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle", REG_SZ, "10", 3);
         ::DeleteFileA(own.c_str());
         ::DeleteFileA(inWindows.c_str());
+        const bool hadOne = c.windows == windows;  // an earlier wallpaper, which a failure must leave
+        if (hadOne)
+            WriteFileBytes(inWindows, "old bitmap");
         WriteSetting("Wallpaper", "before");
         TestDesktop desktop(c.windows, c.user, c.failing);
         m_dlg->SetDesktop(desktop);
@@ -240,7 +243,9 @@ TEST_F(WallpaperTest, WhereTheBitmapGoesAndWhatTheSystemSees)
         EXPECT_EQ(ReadSetting("Wallpaper"), c.message == kDone ? "sunset" : "before");
         const bool set = !c.written.empty();
         EXPECT_EQ(driver::DesktopValue("TileWallpaper") + driver::DesktopValue("WallpaperStyle"), set ? "00" : "110");
-        EXPECT_TRUE(set ? driver::BitmapSize(c.written) == "64x48" : !PathExists(inWindows) && !PathExists(own));
+        EXPECT_TRUE(set ? driver::BitmapSize(c.written) == "64x48"
+                        : !PathExists(own) && (hadOne ? ReadFileBytes(inWindows) == "old bitmap" : !PathExists(inWindows)));
+        EXPECT_FALSE(PathExists(inWindows + ".old") || PathExists(own + ".old"));
         EXPECT_FALSE(PathExists("\\KavroWallpaper.BMP"));
     }
     EXPECT_EQ(ReadFileBytes(blocked + "\\KavroWallpaper.BMP"), "read-only bitmap");
