@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -15,6 +18,8 @@ namespace {
 // weights (fixed point, summing to kWeightOne). Taps come in pairs, an odd
 // count padded with a zero weight: the passes below take two at a time.
 constexpr int kWeightBits = 14;
+// Source bytes read past which the output is made on two threads.
+constexpr size_t kSplitBytes = size_t(8) << 20;
 constexpr int kWeightOne = 1 << kWeightBits;
 
 struct Taps {
@@ -182,20 +187,51 @@ bool Resample(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, 
     }
     const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
     const size_t rowBytes = static_cast<size_t>(sw) * step;
-    // Room past the row for the loads of a padding tap (weight zero) and for
-    // the fourth value a load takes.
-    std::vector<short> column(rowBytes + 8);
-    std::vector<const std::uint8_t*> rows;
-    for (int y = 0; y < height; ++y) {
-        rows.clear();
-        for (int k = 0; k < down.count[y]; ++k)
-            rows.push_back(source + std::min(down.first[y] + k, sh - 1) * pitch);
-        SumRows(rows.data(), &down.weights[down.offset[y]], down.count[y], rowBytes, column.data());
-        std::uint32_t* line = out + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            line[x] = BlendPixel(&column[static_cast<size_t>(across.first[x]) * step], step,
-                                 &across.weights[across.offset[x]], across.count[x]);
+    struct Band {
+        // Room past the row for the loads of a padding tap (weight zero) and
+        // for the fourth value a load takes.
+        std::vector<short> column;
+        std::vector<const std::uint8_t*> rows;
+    };
+    const auto makeBand = [&] {
+        Band band;
+        band.column.resize(rowBytes + 8);
+        band.rows.reserve(static_cast<size_t>(*std::max_element(down.count.begin(), down.count.end())));
+        return band;
+    };
+    // Allocates nothing: a second thread may run it.
+    const auto resampleRows = [&](Band& band, int from, int to) noexcept {
+        for (int y = from; y < to; ++y) {
+            band.rows.clear();
+            for (int k = 0; k < down.count[y]; ++k)
+                band.rows.push_back(source + std::min(down.first[y] + k, sh - 1) * pitch);
+            SumRows(band.rows.data(), &down.weights[down.offset[y]], down.count[y], rowBytes, band.column.data());
+            std::uint32_t* line = out + static_cast<size_t>(y) * width;
+            for (int x = 0; x < width; ++x)
+                line[x] = BlendPixel(&band.column[static_cast<size_t>(across.first[x]) * step], step,
+                                     &across.weights[across.offset[x]], across.count[x]);
+        }
+    };
+    Band first = makeBand();
+    // Every source row is read at least once: a big picture's rows are
+    // shared between two cores, the halves of the output being independent.
+    const bool split = height >= 2 && rowBytes * static_cast<size_t>(std::max(sh, height)) >= kSplitBytes &&
+                       std::thread::hardware_concurrency() > 1;
+    if (split) {
+        Band second = makeBand();
+        const int half = height / 2;
+        std::thread helper;
+        try {
+            helper = std::thread(resampleRows, std::ref(second), half, height);
+        } catch (const std::system_error&) {
+            resampleRows(second, half, height);  // no thread to be had: one after the other
+        }
+        resampleRows(first, 0, half);
+        if (helper.joinable())
+            helper.join();
+        return true;
     }
+    resampleRows(first, 0, height);
     return true;
 }
 

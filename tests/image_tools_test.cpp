@@ -197,6 +197,30 @@ TEST(ImageToolsDib, StretchGivesAScreenFormatDibOfExactlyTheAskedSize)
     ::DeleteObject(bitmap);
 }
 
+// Halving is the mean of each 2x2 block, for a small picture and for one big enough to be made on two threads.
+TEST(ImageToolsQuality, HalvingIsTheMeanOfEachBlock)
+{
+    const auto noise = [](int x, int y) { return COLORREF((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) & 0xFFFFFF); };
+    for (const int w : {64, 2400}) {
+        const int h = w * 3 / 4;
+        const Image picture = MakePicture(w, h, noise);
+        const DibBlock half{CImageTools().StretchToDib(picture.get(), w / 2, h / 2)};
+        ASSERT_TRUE(half.h) << w;
+        int wrong = 0;
+        for (int y = 0; y < h / 2; ++y)
+            for (int x = 0; x < w / 2; ++x) {
+                const COLORREF got = half.At(x, h / 2 - 1 - y);
+                for (int shift : {0, 8, 16}) {
+                    int sum = 0;
+                    for (int k = 0; k < 4; ++k)
+                        sum += noise(2 * x + k % 2, 2 * y + k / 2) >> shift & 0xFF;
+                    wrong += std::abs(int(got >> shift & 0xFF) - (sum + 2) / 4) > 1;
+                }
+            }
+        EXPECT_EQ(wrong, 0) << w << "x" << h;
+    }
+}
+
 TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
 {
     TempDir dir;
