@@ -1,5 +1,6 @@
 #include "engine/dib_writer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -73,11 +74,11 @@ bool SaveBmp(FIBITMAP* image, const std::string& path, int flags)
 
 namespace {
 
-// Averages the image into width x height 32-bit rows at the place `place`
-// gives for that many pixels (nullptr: no memory). Palette, grey and 16-bit
-// pictures are averaged as 24-bit colour.
-template <typename Place>
-bool AverageInto(FIBITMAP* image, const RECT* part, int width, int height, Place place)
+// Hands `scale` the image's rows (or the part's: top-down pixel coordinates)
+// as 24- or 32-bit pixels: (first row, pitch, width, height, bytes a pixel).
+// Palette, grey and 16-bit pictures are averaged as 24-bit colour.
+template <typename Scale>
+bool WithRows(FIBITMAP* image, const RECT* part, int width, int height, Scale scale)
 {
     if (!image || width <= 0 || height <= 0 || FreeImage_GetImageType(image) != FIT_BITMAP)
         return false;
@@ -98,7 +99,6 @@ bool AverageInto(FIBITMAP* image, const RECT* part, int width, int height, Place
             return false;
     }
     try {
-        DWORD* out = place(static_cast<size_t>(width) * height);
         FIBITMAP* source = converted ? converted.get() : image;
         // FreeImage keeps rows bottom-up, as a DIB does: row 0 is the bottom
         // one, so the part's last row is the first one taken.
@@ -106,12 +106,37 @@ bool AverageInto(FIBITMAP* image, const RECT* part, int width, int height, Place
         const size_t pitch = FreeImage_GetPitch(source);
         const BYTE* first = FreeImage_GetBits(source) + static_cast<size_t>(ih - area.bottom) * pitch +
                             static_cast<size_t>(area.left) * step;
-        return out && resampler::Resample(first, static_cast<std::ptrdiff_t>(pitch), area.right - area.left,
-                                          area.bottom - area.top, step, width, height,
-                                          reinterpret_cast<std::uint32_t*>(out));
+        return scale(first, static_cast<std::ptrdiff_t>(pitch), area.right - area.left, area.bottom - area.top, step);
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+// Averages the image into width x height 32-bit rows at the place `place`
+// gives for that many pixels (nullptr: no memory).
+template <typename Place>
+bool AverageInto(FIBITMAP* image, const RECT* part, int width, int height, Place place)
+{
+    return WithRows(image, part, width, height,
+                    [&](const BYTE* first, std::ptrdiff_t pitch, int sw, int sh, int step) {
+                        DWORD* out = place(static_cast<size_t>(width) * height);
+                        return out && resampler::Resample(first, pitch, sw, sh, step, width, height,
+                                                          reinterpret_cast<std::uint32_t*>(out));
+                    });
+}
+
+// The header of the 32-bit packed DIB that AverageIntoBlock makes.
+BITMAPINFOHEADER AveragedHeader(int width, int height)
+{
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
+    return header;
 }
 
 // A packed DIB of a 32-bit screen, as GDI would give it: header, no colour
@@ -128,14 +153,7 @@ HGLOBAL AverageIntoBlock(FIBITMAP* image, const RECT* part, int width, int heigh
             return header ? reinterpret_cast<DWORD*>(header + 1) : nullptr;
         }))
         return nullptr;
-    *header = BITMAPINFOHEADER{};
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = width;
-    header->biHeight = height;
-    header->biPlanes = 1;
-    header->biBitCount = 32;
-    header->biCompression = BI_RGB;
-    header->biSizeImage = static_cast<DWORD>(DibRowBytes(width, 32) * height);
+    *header = AveragedHeader(width, height);
     return block.Release();
 }
 
@@ -169,6 +187,12 @@ bool AverageIntoPixels(FIBITMAP* image, const RECT* part, int width, int height,
     });
 }
 
+bool ScreenIs32Bit()
+{
+    const CClientDC screen(nullptr);
+    return screen && ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES) == 32;
+}
+
 HGLOBAL ToScreenFormat(HGLOBAL block)
 {
     if (!block)
@@ -179,7 +203,7 @@ HGLOBAL ToScreenFormat(HGLOBAL block)
         const CClientDC screen(nullptr);
         if (!screen)
             return nullptr;
-        if (::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES) == 32)
+        if (ScreenIs32Bit())
             return owned.Release();
         const auto* info = static_cast<const BITMAPINFO*>(static_cast<HGLOBAL>(owned));  // a fixed block
         const BYTE* rows = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;  // no colour table
@@ -268,6 +292,42 @@ HGLOBAL StretchToDib(FIBITMAP* image, const RECT* part, int width, int height)
 
 // ---------------------------------------------------------------- writing
 
+namespace {
+
+// Builds the whole file beside the target (`write` fills it), then swaps it
+// in, so a failed write never leaves a half-written wallpaper behind.
+template <typename Write>
+bool WriteBeside(const std::string& fileName, Write write)
+{
+    const std::string temporary = fileName + kTemporarySuffix;
+    CFileHandle file(CreateForWriting(temporary));
+    if (!file.Valid())
+        return false;
+    bool ok = write(static_cast<HANDLE>(file));
+    ok = ok && ::FlushFileBuffers(file);
+    ok = ::CloseHandle(file.Release()) && ok;  // a failed close may be a lost write
+    if (!ok) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return ReplaceWithTemporary(temporary, fileName);
+}
+
+BITMAPFILEHEADER FileHeader(SIZE_T dibBytes, const BITMAPINFOHEADER& bi)
+{
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;  // "BM"
+    fh.bfSize = static_cast<DWORD>(dibBytes + sizeof fh);
+    fh.bfOffBits = static_cast<DWORD>(sizeof fh + bi.biSize + 4 * ColourTableEntries(bi.biBitCount));
+    return fh;
+}
+
+// The averaged rows are written a band at a time: no block of the whole
+// bitmap is ever made.
+const size_t kBandBytes = size_t(1) << 20;
+
+}  // namespace
+
 bool WriteDib(const std::string& fileName, HGLOBAL block)
 {
     if (!block)
@@ -280,30 +340,50 @@ bool WriteDib(const std::string& fileName, HGLOBAL block)
         return false;
     BITMAPINFOHEADER bi;
     std::memcpy(&bi, data, sizeof bi);
-
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;  // "BM"
-    fh.bfSize = static_cast<DWORD>(size + sizeof fh);
-    fh.bfOffBits = static_cast<DWORD>(sizeof fh + bi.biSize + 4 * ColourTableEntries(bi.biBitCount));
-
-    // Build the whole file beside the target, then swap it in, so a failed
-    // write never leaves a half-written wallpaper behind.
-    const std::string temporary = fileName + kTemporarySuffix;
-    CFileHandle file(CreateForWriting(temporary));
-    if (!file.Valid()) {
-        ::GlobalUnlock(block);
-        return false;
-    }
-    bool ok = image_io::WriteAll(file, reinterpret_cast<const BYTE*>(&fh), sizeof fh) &&
-              image_io::WriteAll(file, data, size);
+    const BITMAPFILEHEADER fh = FileHeader(size, bi);
+    const bool ok = WriteBeside(fileName, [&](HANDLE file) {
+        return image_io::WriteAll(file, reinterpret_cast<const BYTE*>(&fh), sizeof fh) &&
+               image_io::WriteAll(file, data, size);
+    });
     ::GlobalUnlock(block);
-    ok = ::FlushFileBuffers(file) && ok;
-    ok = ::CloseHandle(file.Release()) && ok;  // a failed close may be a lost write
-    if (!ok) {
-        ::DeleteFileA(temporary.c_str());
+    return ok;
+}
+
+bool WriteStretched(const std::string& fileName, FIBITMAP* image, const RECT* part, int width, int height,
+                    bool* notScaled)
+{
+    if (!ScreenIs32Bit()) {
+        const CGlobalBlock block(StretchToDib(image, part, width, height));
+        if (!block && notScaled)
+            *notScaled = true;
+        return block && WriteDib(fileName, block);
+    }
+    if (width <= 0 || height <= 0 || DibRowBytes(width, 32) * height > kMaxImageBytes) {
+        if (notScaled)
+            *notScaled = true;
         return false;
     }
-    return ReplaceWithTemporary(temporary, fileName);
+    const BITMAPINFOHEADER bi = AveragedHeader(width, height);
+    const BITMAPFILEHEADER fh = FileHeader(sizeof bi + bi.biSizeImage, bi);
+    const int bandRows = static_cast<int>(std::max<size_t>(1, kBandBytes / (static_cast<size_t>(width) * 4)));
+    return WriteBeside(fileName, [&](HANDLE file) {
+        bool written = true;  // every write to the file so far went through
+        const auto put = [&](const void* data, size_t bytes) {
+            return written = image_io::WriteAll(file, static_cast<const BYTE*>(data), bytes);
+        };
+        if (!put(&fh, sizeof fh) || !put(&bi, sizeof bi))
+            return false;
+        const bool scaled =
+            WithRows(image, part, width, height, [&](const BYTE* first, std::ptrdiff_t pitch, int sw, int sh, int step) {
+                return resampler::ResampleInBands(first, pitch, sw, sh, step, width, height, bandRows,
+                                                  [&](const std::uint32_t* band, int rows) {
+                                                      return put(band, static_cast<size_t>(rows) * width * 4);
+                                                  });
+            });
+        if (!scaled && written && notScaled)
+            *notScaled = true;
+        return scaled;
+    });
 }
 
 bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName)

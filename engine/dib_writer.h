@@ -25,6 +25,9 @@ HBITMAP AverageIntoBitmap(FIBITMAP* image, const RECT* part, int width, int heig
 // The same as 32-bit BGRX pixels, bottom row first, in `pixels`.
 bool AverageIntoPixels(FIBITMAP* image, const RECT* part, int width, int height,
                        std::vector<std::uint32_t>& pixels);
+// Whether the screen's pixel format is 32-bit colour, which the averaged
+// rows already are.
+bool ScreenIs32Bit();
 // A 32-bit packed DIB (GMEM_FIXED, no colour table; taken over) in the
 // screen's format: itself on a 32-bit screen, else converted by GDI.
 HGLOBAL ToScreenFormat(HGLOBAL block);
@@ -36,6 +39,11 @@ HGLOBAL BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);
 // depth. Either is built beside the target and only then moved over it, so
 // on any failure the old file stays intact.
 bool WriteDib(const std::string& fileName, HGLOBAL block);
+// The file WriteDib makes of StretchToDib's block, the rows averaged and
+// written a band at a time (on a 32-bit screen; else through the block).
+// *notScaled is set when the picture, not the file, failed.
+bool WriteStretched(const std::string& fileName, FIBITMAP* image, const RECT* part, int width, int height,
+                    bool* notScaled = nullptr);
 bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName);
 // FreeImage's BMP writer straight into the file (no replace rule).
 bool SaveBmp(FIBITMAP* image, const std::string& path, int flags);

@@ -75,6 +75,12 @@ bool CImageTools::WriteDib(const std::string& fileName, HGLOBAL block) const
     return dib_writer::WriteDib(fileName, block);
 }
 
+bool CImageTools::WriteStretched(const std::string& fileName, FIBITMAP* image, int width, int height,
+                                 const RECT* part, bool* notScaled) const
+{
+    return dib_writer::WriteStretched(fileName, image, part, width, height, notScaled);
+}
+
 bool CImageTools::SaveImageAsBmp(FIBITMAP* image, const std::string& fileName) const
 {
     return dib_writer::SaveImageAsBmp(image, fileName);

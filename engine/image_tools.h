@@ -63,6 +63,11 @@ public:
     // Writes the block as a BMP file. The file is built beside the target and
     // only then moved over it, so on any failure the old file stays intact.
     bool WriteDib(const std::string& fileName, HGLOBAL block) const;
+    // The file WriteDib would make of StretchToDib's block, with no block of
+    // the whole bitmap in memory; *notScaled is set when the picture, not
+    // the file, failed.
+    bool WriteStretched(const std::string& fileName, FIBITMAP* image, int width, int height, const RECT* part = nullptr,
+                        bool* notScaled = nullptr) const;
     // Saves the decoded image as a BMP at its own size and depth, with the
     // same replace-only-on-success rule as WriteDib.
     bool SaveImageAsBmp(FIBITMAP* image, const std::string& fileName) const;

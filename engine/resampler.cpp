@@ -167,71 +167,126 @@ std::uint32_t BlendPixel(const short* p, int step, const short* w, int count)
 
 #endif
 
-}  // namespace
-
-bool Resample(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, int step, int width, int height,
-              std::uint32_t* out)
-{
-    if (!source || sw <= 0 || sh <= 0 || width <= 0 || height <= 0 || (step != 3 && step != 4))
-        return false;
-    if (sw == width && sh == height) {
-        // Nothing to scale (a picture decoded at the fitted size): the rows
-        // are only widened, to the same pixels the weights would give.
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* p = source + y * pitch;
-            std::uint32_t* line = out + static_cast<size_t>(y) * width;
-            for (int x = 0; x < width; ++x, p += step)
-                line[x] = p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16;
-        }
-        return true;
+// One scaling: the taps of both axes, and output rows made on demand into
+// the caller's memory, in bands or all at once.
+class Job {
+public:
+    Job(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, int step, int width, int height)
+        : m_source(source), m_pitch(pitch), m_sh(sh), m_step(step), m_width(width),
+          m_rowBytes(static_cast<size_t>(sw) * step), m_same(sw == width && sh == height)
+    {
+        if (m_same)
+            return;
+        m_across = MakeTaps(sw, width);
+        m_down = MakeTaps(sh, height);
+        m_first = MakeBand();
+        // Every source row is read at least once: a big picture's rows are
+        // shared between two cores, the halves of a band being independent.
+        if (m_rowBytes * static_cast<size_t>(std::max(sh, height)) >= kSplitBytes &&
+            std::thread::hardware_concurrency() > 1)
+            m_second = MakeBand();
     }
-    const Taps across = MakeTaps(sw, width), down = MakeTaps(sh, height);
-    const size_t rowBytes = static_cast<size_t>(sw) * step;
+
+    // Output rows [from, to) into `out` (its first line is row `from`).
+    void Rows(int from, int to, std::uint32_t* out)
+    {
+        if (m_same) {
+            Widen(from, to, out);
+            return;
+        }
+        const int half = from + (to - from) / 2;
+        std::thread helper;
+        if (!m_second.column.empty() && half > from) {
+            try {
+                helper = std::thread([&] { Scale(m_second, half, to, out + static_cast<size_t>(half - from) * m_width); });
+            } catch (const std::system_error&) {
+            }
+        }
+        Scale(m_first, from, helper.joinable() ? half : to, out);
+        if (helper.joinable())
+            helper.join();
+    }
+
+private:
     struct Band {
         // Room past the row for the loads of a padding tap (weight zero) and
         // for the fourth value a load takes.
         std::vector<short> column;
         std::vector<const std::uint8_t*> rows;
     };
-    const auto makeBand = [&] {
+
+    Band MakeBand() const
+    {
         Band band;
-        band.column.resize(rowBytes + 8);
-        band.rows.reserve(static_cast<size_t>(*std::max_element(down.count.begin(), down.count.end())));
+        band.column.resize(m_rowBytes + 8);
+        band.rows.reserve(static_cast<size_t>(*std::max_element(m_down.count.begin(), m_down.count.end())));
         return band;
-    };
-    // Allocates nothing: a second thread may run it.
-    const auto resampleRows = [&](Band& band, int from, int to) noexcept {
-        for (int y = from; y < to; ++y) {
-            band.rows.clear();
-            for (int k = 0; k < down.count[y]; ++k)
-                band.rows.push_back(source + std::min(down.first[y] + k, sh - 1) * pitch);
-            SumRows(band.rows.data(), &down.weights[down.offset[y]], down.count[y], rowBytes, band.column.data());
-            std::uint32_t* line = out + static_cast<size_t>(y) * width;
-            for (int x = 0; x < width; ++x)
-                line[x] = BlendPixel(&band.column[static_cast<size_t>(across.first[x]) * step], step,
-                                     &across.weights[across.offset[x]], across.count[x]);
-        }
-    };
-    Band first = makeBand();
-    // Every source row is read at least once: a big picture's rows are
-    // shared between two cores, the halves of the output being independent.
-    const bool split = height >= 2 && rowBytes * static_cast<size_t>(std::max(sh, height)) >= kSplitBytes &&
-                       std::thread::hardware_concurrency() > 1;
-    if (split) {
-        Band second = makeBand();
-        const int half = height / 2;
-        std::thread helper;
-        try {
-            helper = std::thread(resampleRows, std::ref(second), half, height);
-        } catch (const std::system_error&) {
-            resampleRows(second, half, height);  // no thread to be had: one after the other
-        }
-        resampleRows(first, 0, half);
-        if (helper.joinable())
-            helper.join();
-        return true;
     }
-    resampleRows(first, 0, height);
+
+    // Allocates nothing: a second thread may run it.
+    void Scale(Band& band, int from, int to, std::uint32_t* out) const noexcept
+    {
+        for (int y = from; y < to; ++y, out += m_width) {
+            band.rows.clear();
+            for (int k = 0; k < m_down.count[y]; ++k)
+                band.rows.push_back(m_source + std::min(m_down.first[y] + k, m_sh - 1) * m_pitch);
+            SumRows(band.rows.data(), &m_down.weights[m_down.offset[y]], m_down.count[y], m_rowBytes,
+                    band.column.data());
+            for (int x = 0; x < m_width; ++x)
+                out[x] = BlendPixel(&band.column[static_cast<size_t>(m_across.first[x]) * m_step], m_step,
+                                    &m_across.weights[m_across.offset[x]], m_across.count[x]);
+        }
+    }
+
+    // Nothing to scale (a picture decoded at the fitted size): the rows are
+    // only widened, to the same pixels the weights would give.
+    void Widen(int from, int to, std::uint32_t* out) const
+    {
+        for (int y = from; y < to; ++y, out += m_width) {
+            const std::uint8_t* p = m_source + y * m_pitch;
+            for (int x = 0; x < m_width; ++x, p += m_step)
+                out[x] = p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16;
+        }
+    }
+
+    const std::uint8_t* m_source;
+    std::ptrdiff_t m_pitch;
+    int m_sh, m_step, m_width;
+    size_t m_rowBytes;
+    bool m_same;
+    Taps m_across, m_down;
+    Band m_first, m_second;
+};
+
+bool Acceptable(const std::uint8_t* source, int sw, int sh, int step, int width, int height)
+{
+    return source && sw > 0 && sh > 0 && width > 0 && height > 0 && (step == 3 || step == 4);
+}
+
+}  // namespace
+
+bool Resample(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, int step, int width, int height,
+              std::uint32_t* out)
+{
+    if (!Acceptable(source, sw, sh, step, width, height) || !out)
+        return false;
+    Job(source, pitch, sw, sh, step, width, height).Rows(0, height, out);
+    return true;
+}
+
+bool ResampleInBands(const std::uint8_t* source, std::ptrdiff_t pitch, int sw, int sh, int step, int width,
+                     int height, int bandRows, const std::function<bool(const std::uint32_t*, int)>& take)
+{
+    if (!Acceptable(source, sw, sh, step, width, height) || bandRows <= 0)
+        return false;
+    Job job(source, pitch, sw, sh, step, width, height);
+    std::vector<std::uint32_t> band(static_cast<size_t>(std::min(bandRows, height)) * width);
+    for (int from = 0; from < height; from += bandRows) {
+        const int count = std::min(bandRows, height - from);
+        job.Rows(from, from + count, band.data());
+        if (!take(band.data(), count))
+            return false;
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace resampler {
 
@@ -13,5 +14,10 @@ namespace resampler {
 // order. False for sizes or depths it cannot take.
 bool Resample(const std::uint8_t* rows, std::ptrdiff_t pitch, int sourceWidth, int sourceHeight,
               int bytesPerPixel, int width, int height, std::uint32_t* out);
+// The same, made bandRows rows at a time into one reused band that `take`
+// is handed with its row count; false as soon as it returns false.
+bool ResampleInBands(const std::uint8_t* rows, std::ptrdiff_t pitch, int sourceWidth, int sourceHeight,
+                     int bytesPerPixel, int width, int height, int bandRows,
+                     const std::function<bool(const std::uint32_t* band, int rowCount)>& take);
 
 }  // namespace resampler

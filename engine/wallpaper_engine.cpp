@@ -340,10 +340,13 @@ CWallpaperEngine::Outcome CWallpaperEngine::WriteSingleScreen(const std::string&
         // Filling crops the decoded picture (whatever scale it came at) to the screen's shape.
         const RECT part = CImageTools::CoverPart(CImageTools::FI_GetWidth(image.get()),
                                                  CImageTools::FI_GetHeight(image.get()), fit.width, fit.height);
-        const CGlobalBlock block(tools.StretchToDib(image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr));
-        if (!block)
+        bool notScaled = false;
+        outcome.bitmapPath = WriteKeeping(undo, [&](const std::string& path) {
+            return !notScaled &&
+                   tools.WriteStretched(path, image.get(), fit.width, fit.height, fit.cropped ? &part : nullptr, &notScaled);
+        });
+        if (notScaled)
             return Outcome::Failed("Error stretching image to fit screen.", source);
-        outcome.bitmapPath = WriteKeeping(undo, [&](const std::string& path) { return tools.WriteDib(path, block); });
         outcome.resized = true;
     }
     image.reset();

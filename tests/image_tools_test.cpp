@@ -239,7 +239,28 @@ TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
                                                std::string(static_cast<const char*>(dib.Bytes()), size));
     }
 
-    const auto write = [&] { return tools.WriteDib(file, blocks[1].h) || tools.SaveImageAsBmp(grey.get(), file); };
+    // Written a band at a time, the file is the one the whole block makes: small, cropped, many bands, two threads.
+    const auto noise = [](int x, int y) { return COLORREF((unsigned(x) * 2654435761u ^ unsigned(y) * 40503u) & 0xFFFFFF); };
+    const Image small = MakePicture(600, 400, noise), big = MakePicture(2400, 1800, noise);
+    const RECT crop = {50, 20, 530, 390};
+    const struct { FIBITMAP* picture; int w, h; const RECT* part; } streamed[] = {
+        {grey.get(), 5, 3, nullptr}, {small.get(), 3000, 200, nullptr}, {small.get(), 333, 257, &crop},
+        {big.get(), 1200, 900, nullptr}, {big.get(), 2400, 1800, nullptr},
+    };
+    for (const auto& c : streamed) {
+        const DibBlock whole{tools.StretchToDib(c.picture, c.w, c.h, c.part)};
+        ASSERT_TRUE(whole.h && tools.WriteDib(dir / "whole.bmp", whole.h) && tools.WriteStretched(file, c.picture, c.w, c.h, c.part));
+        EXPECT_TRUE(ReadFileBytes(file) == ReadFileBytes(dir / "whole.bmp")) << c.w << "x" << c.h;
+    }
+    bool notScaled = false;
+    EXPECT_FALSE(tools.WriteStretched(file, grey.get(), 100000, 100000, nullptr, &notScaled));  // past a 32-bit size
+    EXPECT_TRUE(notScaled);
+
+    const auto write = [&] {
+        notScaled = false;
+        return tools.WriteDib(file, blocks[1].h) || tools.SaveImageAsBmp(grey.get(), file) ||
+               tools.WriteStretched(file, grey.get(), 5, 3, nullptr, &notScaled) || notScaled;
+    };
     const std::string old = ReadFileBytes(file);
     ASSERT_TRUE(::CreateDirectoryA((file + ".tmp").c_str(), nullptr));  // the temporary file's name is taken
     EXPECT_FALSE(write());
@@ -250,6 +271,7 @@ TEST(ImageToolsWrite, HeaderDescribesTheBlockAndAFailedWriteLeavesTheOldFile)
     EXPECT_FALSE(tools.WriteDib(file, nullptr));
     EXPECT_FALSE(tools.SaveImageAsBmp(nullptr, file));
     EXPECT_FALSE(tools.WriteDib(dir / "nowhere\\wall.bmp", blocks[1].h));
+    EXPECT_FALSE(tools.WriteStretched(dir / "nowhere\\wall.bmp", grey.get(), 5, 3, nullptr, &notScaled) || notScaled);
     EXPECT_EQ(ReadFileBytes(file), old);
     EXPECT_FALSE(PathExists(file + ".tmp"));
 }
