@@ -265,28 +265,40 @@ for fi_patch in "$FI_PATCH" "$FI_FORMATS_PATCH"; do
 done
 
 # ---------------------------------------------------------------------------
+# Every codec library is a static CMake build for the target, logged to
+# <dir>.log; $1 = build dir, $2 = source dir, $3 = targets (space separated),
+# rest = the library's own options.
+# ---------------------------------------------------------------------------
+cmake_build() {
+	local dir=$1 src=$2 targets=$3
+	shift 3
+	rm -rf "$dir"
+	{
+		cmake -S "$src" -B "$dir" -G Ninja \
+			-DCMAKE_SYSTEM_NAME=Windows \
+			-DCMAKE_C_COMPILER="$CC" \
+			-DCMAKE_CXX_COMPILER="$CXX" \
+			-DCMAKE_RC_COMPILER="$WINDRES" \
+			-DCMAKE_AR="$(command -v "$AR")" \
+			-DCMAKE_RANLIB="$(command -v "$RANLIB")" \
+			-DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
+			-DCMAKE_BUILD_TYPE=Release \
+			-DCMAKE_INSTALL_PREFIX="$dir/unused-install" \
+			"$@" &&
+		cmake --build "$dir" --target $targets -j "$JOBS"
+	} >"$dir.log" 2>&1
+}
+
+# ---------------------------------------------------------------------------
 # libjpeg-turbo
 # ---------------------------------------------------------------------------
 build_jpeg() { # $1 = ON|OFF (SIMD)
-	local dir="$BUILD/libjpeg-turbo-simd-$1"
-	rm -rf "$dir"
-	cmake -S "$JT_SRC" -B "$dir" -G Ninja \
-		-DCMAKE_SYSTEM_NAME=Windows \
+	cmake_build "$BUILD/libjpeg-turbo-simd-$1" "$JT_SRC" jpeg-static \
 		-DCMAKE_SYSTEM_PROCESSOR=AMD64 \
-		-DCMAKE_C_COMPILER="$CC" \
-		-DCMAKE_CXX_COMPILER="$CXX" \
-		-DCMAKE_RC_COMPILER="$WINDRES" \
-		-DCMAKE_AR="$(command -v "$AR")" \
-		-DCMAKE_RANLIB="$(command -v "$RANLIB")" \
 		-DCMAKE_ASM_NASM_COMPILER=nasm \
-		-DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
-		-DCMAKE_BUILD_TYPE=Release \
-		-DCMAKE_INSTALL_PREFIX="$dir/unused-install" \
 		-DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
 		-DWITH_TURBOJPEG=OFF \
-		-DWITH_SIMD="$1" -DREQUIRE_SIMD="$1" \
-		>"$dir.log" 2>&1 &&
-	cmake --build "$dir" --target jpeg-static -j "$JOBS" >>"$dir.log" 2>&1
+		-DWITH_SIMD="$1" -DREQUIRE_SIMD="$1"
 }
 
 jpeg_failed() { # $1 = ON|OFF
@@ -316,25 +328,11 @@ cp "$JT_SRC/jpeglib.h" "$JT_SRC/jmorecfg.h" "$JT_SRC/jerror.h" "$JT_BUILD/jconfi
 # builds for the target. Each installs its headers into $PREFIX/include, which
 # the next one (libpng needs zlib) and FreeImage compile against.
 # ---------------------------------------------------------------------------
-build_cmake_lib() { # $1 = name, $2 = source dir, $3 = targets (space separated), rest = cmake options
-	local name=$1 src=$2 targets=$3 dir="$BUILD/$1"
-	shift 3
-	rm -rf "$dir"
+build_cmake_lib() { # $1 = name, $2 = source dir, $3 = targets, rest = cmake options
+	local name=$1
 	log "building $name"
-	{
-		cmake -S "$src" -B "$dir" -G Ninja \
-			-DCMAKE_SYSTEM_NAME=Windows \
-			-DCMAKE_C_COMPILER="$CC" \
-			-DCMAKE_CXX_COMPILER="$CXX" \
-			-DCMAKE_RC_COMPILER="$WINDRES" \
-			-DCMAKE_AR="$(command -v "$AR")" \
-			-DCMAKE_RANLIB="$(command -v "$RANLIB")" \
-			-DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER \
-			-DCMAKE_BUILD_TYPE=Release \
-			-DCMAKE_INSTALL_PREFIX="$dir/unused-install" \
-			"$@" &&
-		cmake --build "$dir" --target $targets -j "$JOBS"
-	} >"$dir.log" 2>&1 || { tail -n 30 "$dir.log" | sed 's/^/    /'; die "$name build failed (log: $dir.log)"; }
+	cmake_build "$BUILD/$name" "${@:2}" ||
+		{ tail -n 30 "$BUILD/$name.log" | sed 's/^/    /'; die "$name build failed (log: $BUILD/$name.log)"; }
 }
 
 build_cmake_lib zlib "$ZL_SRC" zlibstatic -DCMAKE_SYSTEM_PROCESSOR=x86_64
