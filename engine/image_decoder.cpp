@@ -1,6 +1,7 @@
 #include "engine/image_decoder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -170,16 +171,29 @@ int WebpWantedSide(long long width, long long height, long long needWidth, long 
 
 }  // namespace
 
+int PngShrinkFactor(int width, int height, int needWidth, int needHeight)
+{
+    if ((needWidth <= 0 && needHeight <= 0) || width <= 0 || height <= 0)
+        return 1;
+    const int across = needWidth > 0 ? width / needWidth : INT_MAX;
+    const int down = needHeight > 0 ? height / needHeight : INT_MAX;
+    return std::clamp(std::min(across, down), 1, kMaxPngShrink);
+}
+
 FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const HeaderFacts& facts, int minWidth,
                         int minHeight)
 {
     const bool turned = image_checks::TurnsQuarter(facts.orientation);
     const unsigned long long turnCost = turned ? image_checks::TurnedCopyCost(facts.width, facts.height) : 0;
+    const int needWidth = turned ? minHeight : minWidth, needHeight = turned ? minWidth : minHeight;
     ImagePtr image;
     if (format == FIF_PNG) {
-        image.reset(Load(FIF_PNG, path, 0));  // its cost was checked with the header
+        // Its cost was checked with the header, at full size. Our FreeImage
+        // averages blocks of `factor` pixels while reading an opaque RGB
+        // picture's rows (others come whole): never less than asked for.
+        const int factor = PngShrinkFactor(facts.width, facts.height, needWidth, needHeight);
+        image.reset(Load(FIF_PNG, path, factor > 1 ? factor << 16 : 0));
     } else if (format == FIF_WEBP) {
-        const int needWidth = turned ? minHeight : minWidth, needHeight = turned ? minWidth : minHeight;
         const int longer = std::max(facts.width, facts.height);
         const int wanted = WebpWantedSide(facts.width, facts.height, needWidth, needHeight);
         const long long shorter = std::min(facts.width, facts.height);
