@@ -1,7 +1,6 @@
 #include "engine/image_decoder.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -155,30 +154,29 @@ FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWid
 
 namespace {
 
-// The smallest size a WebP of width x height may be decoded at that still
-// covers needWidth x needHeight (stored sides): the plugin makes the longer
-// side the wanted size and rounds the shorter one up.
-int WebpWantedSide(long long width, long long height, long long needWidth, long long needHeight)
+// The smallest size a WebP or PNG of width x height may be decoded at that
+// still covers needWidth x needHeight (stored sides): the plugins make the
+// longer side the wanted size and round the shorter one up.
+struct Scaled {
+    int wanted;  // the longer side asked for
+    long long width, height;
+};
+Scaled ScaledSize(long long width, long long height, long long needWidth, long long needHeight)
 {
-    const long long longer = std::max(width, height);
-    if ((needWidth <= 0 && needHeight <= 0) || width <= 0 || height <= 0)
-        return static_cast<int>(longer);
-    const auto ceilDiv = [](long long a, long long b) { return (a + b - 1) / b; };
-    const long long wanted = width >= height ? std::max(needWidth, ceilDiv(needHeight * width, height))
-                                             : std::max(needHeight, ceilDiv(needWidth * height, width));
-    return static_cast<int>(std::clamp(wanted, 1LL, longer));
+    const long long longer = std::max(width, height), shorter = std::min(width, height);
+    long long wanted = longer;
+    if ((needWidth > 0 || needHeight > 0) && width > 0 && height > 0) {
+        const auto ceilDiv = [](long long a, long long b) { return (a + b - 1) / b; };
+        wanted = std::clamp(width >= height ? std::max(needWidth, ceilDiv(needHeight * width, height))
+                                            : std::max(needHeight, ceilDiv(needWidth * height, width)),
+                            1LL, longer);
+    }
+    const long long scaledShorter = longer > 0 ? std::max(1LL, (shorter * wanted + longer - 1) / longer) : 0;
+    return {static_cast<int>(wanted), width >= height ? wanted : scaledShorter,
+            width >= height ? scaledShorter : wanted};
 }
 
 }  // namespace
-
-int PngShrinkFactor(int width, int height, int needWidth, int needHeight)
-{
-    if ((needWidth <= 0 && needHeight <= 0) || width <= 0 || height <= 0)
-        return 1;
-    const int across = needWidth > 0 ? width / needWidth : INT_MAX;
-    const int down = needHeight > 0 ? height / needHeight : INT_MAX;
-    return std::clamp(std::min(across, down), 1, kMaxPngShrink);
-}
 
 FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const HeaderFacts& facts, int minWidth,
                         int minHeight)
@@ -186,28 +184,25 @@ FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const
     const bool turned = image_checks::TurnsQuarter(facts.orientation);
     const unsigned long long turnCost = turned ? image_checks::TurnedCopyCost(facts.width, facts.height) : 0;
     const int needWidth = turned ? minHeight : minWidth, needHeight = turned ? minWidth : minHeight;
+    const Scaled size = ScaledSize(facts.width, facts.height, needWidth, needHeight);
+    const bool scaled = size.wanted < std::max(facts.width, facts.height);
     ImagePtr image;
     if (format == FIF_PNG) {
         // Its cost was checked with the header, at full size. Our FreeImage
-        // averages blocks of `factor` pixels while reading an opaque RGB
-        // picture's rows (others come whole): never less than asked for.
-        const int factor = PngShrinkFactor(facts.width, facts.height, needWidth, needHeight);
-        image.reset(Load(FIF_PNG, path, factor > 1 ? factor << 16 : 0));
+        // scales an opaque RGB picture while reading its rows; others come
+        // whole, as does every PNG from an unpatched FreeImage.
+        image.reset(Load(FIF_PNG, path, scaled ? size.wanted << 16 : 0));
+        if (image && (static_cast<long long>(FreeImage_GetWidth(image.get())) < size.width ||
+                      static_cast<long long>(FreeImage_GetHeight(image.get())) < size.height))
+            image.reset();  // never less than asked for (or the whole, when more was asked)
     } else if (format == FIF_WEBP) {
-        const int longer = std::max(facts.width, facts.height);
-        const int wanted = WebpWantedSide(facts.width, facts.height, needWidth, needHeight);
-        const long long shorter = std::min(facts.width, facts.height);
-        const long long scaledShorter = std::max(1LL, (shorter * wanted + longer - 1) / longer);
-        const long long scaledWidth = facts.width >= facts.height ? wanted : scaledShorter;
-        const long long scaledHeight = facts.width >= facts.height ? scaledShorter : wanted;
         // The file is held, up to twice, while it decodes.
-        if (!image_checks::DecodeAllowed(scaledWidth, scaledHeight, facts.bpp, 2 * facts.fileBytes + turnCost))
+        if (!image_checks::DecodeAllowed(size.width, size.height, facts.bpp, 2 * facts.fileBytes + turnCost))
             return nullptr;
-        const bool scaled = wanted < longer;
-        image.reset(Load(FIF_WEBP, path, scaled ? wanted << 16 : 0));
+        image.reset(Load(FIF_WEBP, path, scaled ? size.wanted << 16 : 0));
         if (scaled && image &&
-            (static_cast<long long>(FreeImage_GetWidth(image.get())) != scaledWidth ||
-             static_cast<long long>(FreeImage_GetHeight(image.get())) != scaledHeight))
+            (static_cast<long long>(FreeImage_GetWidth(image.get())) != size.width ||
+             static_cast<long long>(FreeImage_GetHeight(image.get())) != size.height))
             image.reset();  // a decoder that scales otherwise could give less than asked for
     }
     image = image_finish::Opaque(std::move(image), ::GetSysColor(COLOR_DESKTOP));

@@ -39,16 +39,10 @@ FIBITMAP* Load(FREE_IMAGE_FORMAT format, const std::string& path, int flags);
 // minWidth x minHeight (0, 0: full size).
 FIBITMAP* LoadJpeg(const std::string& path, const HeaderFacts& facts, int minWidth, int minHeight);
 
-// The largest whole factor (at most kMaxPngShrink) by which a PNG of
-// width x height may be shrunk while decoded and still cover
-// needWidth x needHeight (stored sides; 0: any); 1 for none.
-const int kMaxPngShrink = 64;
-int PngShrinkFactor(int width, int height, int needWidth, int needHeight);
-
 // A PNG or WebP, upright, opaque (transparent parts laid over the desktop's
 // colour) and with 8-bit channels, decoded no larger than covers
 // minWidth x minHeight (0, 0: full size): a WebP by libwebp's scaling, an
-// opaque RGB PNG by block means.
+// opaque RGB PNG by area means as its rows are read.
 FIBITMAP* LoadPngOrWebp(FREE_IMAGE_FORMAT format, const std::string& path, const HeaderFacts& facts, int minWidth,
                         int minHeight);
 
