@@ -187,10 +187,17 @@ bool AverageIntoPixels(FIBITMAP* image, const RECT* part, int width, int height,
     });
 }
 
+namespace {
+bool Is32Bit(HDC dc)
+{
+    return ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES) == 32;
+}
+}  // namespace
+
 bool ScreenIs32Bit()
 {
     const CClientDC screen(nullptr);
-    return screen && ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES) == 32;
+    return screen && Is32Bit(screen);
 }
 
 HGLOBAL ToScreenFormat(HGLOBAL block)
@@ -203,7 +210,7 @@ HGLOBAL ToScreenFormat(HGLOBAL block)
         const CClientDC screen(nullptr);
         if (!screen)
             return nullptr;
-        if (ScreenIs32Bit())
+        if (Is32Bit(screen))
             return owned.Release();
         const auto* info = static_cast<const BITMAPINFO*>(static_cast<HGLOBAL>(owned));  // a fixed block
         const BYTE* rows = reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;  // no colour table
